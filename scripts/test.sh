@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Runs every test: the suite as built, the suite under the address and
+# undefined-behaviour sanitizers, and the settings-file fuzzer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+
+jobs=$(nproc)
+fuzz_seconds=${FUZZ_SECONDS:-60}
+
+echo "== plain build"
+cmake -S . -B build -G Ninja -DTARNVALE_WERROR=ON
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== sanitizers (address, undefined)"
+cmake -S . -B build-asan -G Ninja -DTARNVALE_SANITIZE=ON -DTARNVALE_BUILD_BENCH=OFF \
+  -DTARNVALE_WERROR=ON -DCMAKE_BUILD_TYPE=Debug
+cmake --build build-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+echo "== fuzzing the settings file reader for ${fuzz_seconds} s"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTARNVALE_FUZZ=ON \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build-fuzz -j "$jobs"
+mkdir -p build-fuzz/corpus
+build-fuzz/fuzz/ini_fuzzer -max_total_time="$fuzz_seconds" -max_len=65536 \
+  build-fuzz/corpus fuzz/seeds
