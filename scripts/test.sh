@@ -38,6 +38,11 @@ mkdir -p build-fuzz/corpus
 build-fuzz/fuzz/ini_fuzzer -max_total_time="$fuzz_seconds" -max_len=65536 \
   build-fuzz/corpus fuzz/seeds
 
+echo "== fuzzing the image loader for ${fuzz_seconds} s"
+mkdir -p build-fuzz/raster-corpus
+build-fuzz/fuzz/raster_fuzzer -max_total_time="$fuzz_seconds" -max_len=65536 \
+  build-fuzz/raster-corpus fuzz/raster_seeds
+
 # One closing line over every ctest run above.
 passed=0
 failed=0
