@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "display/display_context.h"
+#include "meter/meter_state.h"
+#include "platform/clock.h"
+#include "raster/bitmap32.h"
+
+namespace tarnvale {
+
+// Milliseconds between two refreshes of the average readouts and the phase text.
+inline constexpr std::uint32_t kSlowUpdateMs = 300;
+
+// What the display update reads besides the meter's state.
+struct DisplayUpdateContext {
+  const DisplayContext& display;  // work bitmap, settings, colour table, nominal size
+  TBitmap32& displayBitmap;       // the display control's surface, sized for sizePercent
+  const Clock& clock;
+  std::string_view decimalSeparator;  // the user's locale
+};
+
+// Puts one buffer's state on screen: the bars, the peak readouts and the phase
+// bar every time, the average readouts and the phase text when more than
+// 300 ms have passed since they were last drawn, then the work bitmap onto the
+// display bitmap, stretched unless the size is 100 %.
+void updateDisplay(const MeterReadings& readings, MeterState& state,
+                   const DisplayUpdateContext& context);
+
+}  // namespace tarnvale
