@@ -99,6 +99,19 @@ TEST_F(PhaseReadoutTest, BarUsesTheNominalHeightAndCutsAnAngleOffTheScale) {
   EXPECT_TRUE(test::samePixels(bitmap, expected));
 }
 
+TEST_F(PhaseReadoutTest, NominalHeightsAtTheEndsOfTheirRangeWriteNothing) {
+  for (bool vertical : {true, false}) {
+    for (std::int32_t height :
+         {std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()}) {
+      skin(vertical);
+      displayState.imageHeight = height;
+      drawPhaseBar(context(), 17);
+      if (vertical) drawPhaseText(context(), 17);  // the horizontal text uses H
+      EXPECT_TRUE(test::samePixels(bitmap, untouched)) << vertical << " " << height;
+    }
+  }
+}
+
 TEST_F(PhaseReadoutTest, WhatIsDrawnForWhichSettings) {
   const struct {
     bool showPhase;

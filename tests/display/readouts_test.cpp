@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -184,6 +185,21 @@ TEST_F(ReadoutsTest, BoxesAndTextsOfEveryLayout) {
     } else {
       ASSERT_FALSE(ink.isEmpty()) << c.what;
       EXPECT_TRUE(cells.contains(ink)) << c.what;
+    }
+  }
+}
+
+TEST_F(ReadoutsTest, NominalHeightsAtTheEndsOfTheirRangeWriteNothing) {
+  TBitmap32 untouched;
+  test::paintUniform(untouched, 150, 600, kSkin);
+  for (std::int32_t mode : {0, 1}) {
+    for (std::int32_t height :
+         {std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()}) {
+      settings.channelMode = mode;
+      displayState.imageHeight = height;
+      test::paintUniform(bitmap, 150, 600, kSkin);
+      draw(" -99.0", "  -3.5");
+      EXPECT_TRUE(test::samePixels(bitmap, untouched)) << mode << " " << height;
     }
   }
 }
