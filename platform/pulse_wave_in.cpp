@@ -222,10 +222,10 @@ struct PulseWaveIn::Impl {
 
   static void onStreamRead(pa_stream* stream, std::size_t, void* userdata) {
     auto* s = static_cast<Stream*>(userdata);
-    while (pa_stream_readable_size(stream) > 0) {
-      const void* data = nullptr;
-      std::size_t length = 0;
-      if (pa_stream_peek(stream, &data, &length) < 0 || length == 0) break;
+    // An empty peek (length 0) means nothing is left; a hole has no data but a length.
+    const void* data = nullptr;
+    std::size_t length = 0;
+    while (pa_stream_peek(stream, &data, &length) >= 0 && length > 0) {
       if (s->capturing) s->owner->fill(*s, static_cast<const char*>(data), length);
       pa_stream_drop(stream);
     }

@@ -348,13 +348,24 @@ TEST_F(PulseWaveInE2e, UnpluggedSourceFailsPrepareAndComesBackUnderANewIndex) {
 }
 
 // Last: the server that the later tests see is the restarted one.
-TEST_F(PulseWaveInE2e, DeviceCountWaitsForARestartingServer) {
+TEST_F(PulseWaveInE2e, ServerRestartEndsCaptureAndDeviceCountWaitsForTheServer) {
+  Buffers buffers(3, kBufferBytes);
+  const WaveInHandle handle = openAndStart(0, buffers);
   std::ifstream pidFile(std::string(std::getenv("PULSE_RUNTIME_PATH")) + "/pid");
   pid_t server = 0;
   ASSERT_TRUE(pidFile >> server);
   ASSERT_EQ(::kill(server, SIGTERM), 0);
   for (int i = 0; i < 500 && ::kill(server, 0) == 0; ++i) std::this_thread::sleep_for(10ms);
   ASSERT_NE(::kill(server, 0), 0) << "server did not stop";
+
+  // The capture is over: the queued buffers come back and no new one is taken.
+  for (const WaveHeader& header : buffers.headers) {
+    auto back = receiver.take(1s);
+    ASSERT_TRUE(back) << "queued buffers not handed back";
+    EXPECT_EQ(back->header, &header);
+  }
+  EXPECT_NE(requeue(handle, &buffers.headers[0]), kWaveOk);
+  EXPECT_EQ(wave->close(handle), kWaveOk);
 
   // Gone for good: after the wait, no device.
   Clock::time_point asked = Clock::now();
