@@ -15,7 +15,8 @@ namespace tarnvale {
 
 namespace {
 
-// The server sends recorded data in pieces of about one capture buffer.
+// Latency asked of the server: about one capture buffer, so data arrives in
+// time to fill each buffer without waking this process far more often.
 constexpr std::uint32_t kFragmentMs = 33;
 constexpr pa_usec_t kRetryUsec = 100 * 1000;
 constexpr auto kOpenTimeout = std::chrono::seconds(5);

@@ -12,8 +12,9 @@ namespace tarnvale {
 // (PipeWire's PulseAudio service too). Every source of the server is a device,
 // monitors of outputs included: the default source first, then the others in
 // the server's order. The client library runs a thread of its own, which fills
-// the queued buffers and calls the receivers; the buffer queues are the only
-// state it shares with the caller, under the client library's one lock.
+// the queued buffers, calls the receivers and keeps the device list current;
+// what it shares with the caller (the buffer queues, the device list, the
+// connection state) is under one lock, the client library's.
 //
 // A lost server connection is made again in the background; meanwhile
 // deviceCount waits up to kReconnectWaitMs for it.
