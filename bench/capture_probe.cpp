@@ -7,7 +7,10 @@
 //   - the CPU time of this process (the client thread, the posted events and
 //     their handler), while a child process feeds the pipe.
 //
-// usage: capture_probe [--seconds N] [--rate HZ] [--feed-ms MS]
+// With --monitor it records the null output's monitor instead, a source that
+// the server clocks itself (silence, so only the CPU figure means anything).
+//
+// usage: capture_probe [--seconds N] [--rate HZ] [--feed-ms MS] [--monitor]
 
 #include <fcntl.h>
 #include <signal.h>
@@ -48,6 +51,7 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 constexpr char kSource[] = "tarnvale_probe";
+constexpr char kMonitor[] = "tarnvale_null.monitor";
 constexpr std::uint32_t kBlockBytes = 12929;
 constexpr int kBufferCount = 3;
 
@@ -55,6 +59,7 @@ struct Options {
   int seconds = 30;
   std::uint32_t rate = 48000;
   int feedMs = 5;
+  bool monitor = false;
 };
 
 // The feed's writes, shared with the feeding child process.
@@ -252,9 +257,12 @@ int probe(int argc, char** argv, const Options& options) {
 
   // A test input of our own at the rate measured, so no resampling blurs the
   // counter.
+  const std::string source = options.monitor ? kMonitor : kSource;
   const std::string module =
-      run({"pactl", "load-module", "module-pipe-source", "source_name=" + std::string(kSource),
-           "file=" + fifo, "format=s16le", "channels=2", "rate=" + std::to_string(options.rate)});
+      options.monitor ? std::string()
+                      : run({"pactl", "load-module", "module-pipe-source",
+                             "source_name=" + std::string(kSource), "file=" + fifo, "format=s16le",
+                             "channels=2", "rate=" + std::to_string(options.rate)});
   int result = 1;
   {
     QCoreApplication app(argc, argv);
@@ -263,7 +271,7 @@ int probe(int argc, char** argv, const Options& options) {
     for (const Clock::time_point until = Clock::now() + 2s; device < 0 && Clock::now() < until;) {
       const int count = wave.deviceCount();
       for (int i = 0; i < count; ++i) {
-        if (wave.sourceName(i) == kSource) device = i;
+        if (wave.sourceName(i) == source) device = i;
       }
       if (device < 0) std::this_thread::sleep_for(20ms);
     }
@@ -298,7 +306,11 @@ int probe(int argc, char** argv, const Options& options) {
           const char go = 1;
           if (::write(control[1], &go, 1) != 1) app.exit(1);
         });
-        QTimer::singleShot(300 + options.seconds * 1000, &app, &QCoreApplication::quit);
+        std::uint64_t dropped = 0;
+        QTimer::singleShot(300 + options.seconds * 1000, &app, [&] {
+          dropped = wave.droppedBytes(window.handle);
+          app.quit();
+        });
         app.exec();
         const double procCpu = cpuSecondsFromProcStat() - procStart;
         const double preciseCpu = cpuSecondsPrecise() - preciseStart;
@@ -334,6 +346,8 @@ int probe(int argc, char** argv, const Options& options) {
             "rate %u Hz, %d s, buffers of %u bytes, server fragment %u bytes, feed every %d ms\n",
             options.rate, options.seconds, bufferBytes, wave.fragmentBytes(window.handle),
             options.feedMs);
+        std::printf("bytes recorded with no buffer queued %llu\n",
+                    static_cast<unsigned long long>(dropped));
         std::printf("buffers handled %llu (partial %llu), requeue failures %llu\n",
                     static_cast<unsigned long long>(window.buffers),
                     static_cast<unsigned long long>(window.partial),
@@ -353,7 +367,8 @@ int probe(int argc, char** argv, const Options& options) {
         for (const auto& [name, seconds] : perThread) {
           std::printf("  thread %-16s %.2f s since it started\n", name.c_str(), seconds);
         }
-        result = breaks == 0 && window.requeueFailures == 0 ? 0 : 1;
+        result =
+            (options.monitor || breaks == 0) && dropped == 0 && window.requeueFailures == 0 ? 0 : 1;
       }
       wave.close(window.handle);
     }
@@ -370,9 +385,14 @@ int probe(int argc, char** argv, const Options& options) {
 
 int main(int argc, char** argv) {
   tarnvale::Options options;
-  for (int i = 1; i + 1 < argc; i += 2) {
+  for (int i = 1; i < argc; i += 2) {
     const std::string name = argv[i];
-    const int value = std::atoi(argv[i + 1]);
+    if (name == "--monitor") {
+      options.monitor = true;
+      --i;
+      continue;
+    }
+    const int value = i + 1 < argc ? std::atoi(argv[i + 1]) : 0;
     if (name == "--seconds")
       options.seconds = value;
     else if (name == "--rate")
@@ -380,7 +400,8 @@ int main(int argc, char** argv) {
     else if (name == "--feed-ms")
       options.feedMs = value;
     else {
-      std::fprintf(stderr, "usage: %s [--seconds N] [--rate HZ] [--feed-ms MS]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--seconds N] [--rate HZ] [--feed-ms MS] [--monitor]\n",
+                   argv[0]);
       return 2;
     }
   }

@@ -59,6 +59,7 @@ struct PulseWaveIn::Impl {
     bool capturing = false;
     bool lost = false;
     std::uint32_t fragsize = 0;
+    std::uint64_t dropped = 0;  // bytes recorded while no buffer was queued
   };
 
   pa_threaded_mainloop* mainloop = nullptr;
@@ -258,6 +259,7 @@ struct PulseWaveIn::Impl {
       length -= take;
       if (header->bytesRecorded == header->bufferLength) handBack(s);
     }
+    s.dropped += length;
   }
 
   void handBack(Stream& s) {
@@ -527,6 +529,13 @@ WaveResult PulseWaveIn::close(WaveInHandle handle) {
   impl_->release(*s);
   impl_->streams.erase(handle);
   return kWaveOk;
+}
+
+std::uint64_t PulseWaveIn::droppedBytes(WaveInHandle handle) {
+  if (impl_->onOwnThread()) return 0;
+  std::unique_lock lock(impl_->lockable);
+  Impl::Stream* s = impl_->find(handle);
+  return s != nullptr ? s->dropped : 0;
 }
 
 std::uint32_t PulseWaveIn::fragmentBytes(WaveInHandle handle) {

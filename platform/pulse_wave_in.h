@@ -42,9 +42,11 @@ class PulseWaveIn final : public WaveIn {
   WaveResult reset(WaveInHandle handle) override;
   WaveResult close(WaveInHandle handle) override;
 
-  // The server's transfer size for an open handle in bytes (0 if unknown), and
-  // the server's own name of a device: for diagnostics and measurement tools.
+  // For diagnostics and measurement tools: the server's transfer size for an
+  // open handle (0 if unknown), the bytes it recorded while it had no buffer
+  // queued, and the server's own name of a device.
   std::uint32_t fragmentBytes(WaveInHandle handle);
+  std::uint64_t droppedBytes(WaveInHandle handle);
   std::string sourceName(int device);
 
   struct Impl;
