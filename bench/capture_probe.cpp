@@ -352,15 +352,19 @@ int probe(int argc, char** argv, const Options& options) {
                     static_cast<unsigned long long>(window.buffers),
                     static_cast<unsigned long long>(window.partial),
                     static_cast<unsigned long long>(window.requeueFailures));
-        std::printf(
-            "frames fed %llu, skipped by the feed %llu, received up to frame %llu, breaks %llu\n",
-            static_cast<unsigned long long>(written),
-            static_cast<unsigned long long>(log->skipped.load()),
-            static_cast<unsigned long long>(expected), static_cast<unsigned long long>(breaks));
-        std::printf("delay, first frame of a buffer: median %.1f ms, 99%% %.1f ms, worst %.1f ms\n",
-                    a.median, a.p99, a.worst);
-        std::printf("delay, last frame of a buffer:  median %.1f ms, 99%% %.1f ms, worst %.1f ms\n",
-                    b.median, b.p99, b.worst);
+        if (!options.monitor) {
+          std::printf(
+              "frames fed %llu, skipped by the feed %llu, received up to frame %llu, breaks %llu\n",
+              static_cast<unsigned long long>(written),
+              static_cast<unsigned long long>(log->skipped.load()),
+              static_cast<unsigned long long>(expected), static_cast<unsigned long long>(breaks));
+          std::printf(
+              "delay, first frame of a buffer: median %.1f ms, 99%% %.1f ms, worst %.1f ms\n",
+              a.median, a.p99, a.worst);
+          std::printf(
+              "delay, last frame of a buffer:  median %.1f ms, 99%% %.1f ms, worst %.1f ms\n",
+              b.median, b.p99, b.worst);
+        }
         std::printf(
             "cpu: %.3f s (/proc/self/stat), %.3f s (precise) in %d s = %.3f %% of one core\n",
             procCpu, preciseCpu, options.seconds, 100.0 * preciseCpu / options.seconds);
