@@ -17,7 +17,7 @@ tarnvale_pulse_server() {
   (unset DISPLAY WAYLAND_DISPLAY
    pulseaudio -n -F "$TARNVALE_PULSE_DIR/own.pa" --daemonize=yes --use-pid-file=yes \
      --exit-idle-time=-1 --disallow-exit --system=false --log-target=file:"$TARNVALE_PULSE_DIR/log" \
-     2>>"$TARNVALE_PULSE_DIR/log")
+     2>>"$TARNVALE_PULSE_DIR/log") || { cat "$TARNVALE_PULSE_DIR/log" >&2; return 1; }
 }
 
 tarnvale_pulse_start() {

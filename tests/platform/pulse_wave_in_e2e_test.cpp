@@ -353,6 +353,8 @@ TEST_F(PulseWaveInE2e, UnpluggedSourceFailsPrepareAndComesBackUnderANewIndex) {
 
 // Last: the server that the later tests see is the restarted one.
 TEST_F(PulseWaveInE2e, ServerRestartEndsCaptureAndDeviceCountWaitsForTheServer) {
+  const char* script = std::getenv("TARNVALE_PULSE_SCRIPT");
+  ASSERT_NE(script, nullptr) << "no script to start the server again with";
   Buffers buffers(3, kBufferBytes);
   const WaveInHandle handle = openAndStart(0, buffers);
   std::ifstream pidFile(std::string(std::getenv("PULSE_RUNTIME_PATH")) + "/pid");
@@ -379,9 +381,9 @@ TEST_F(PulseWaveInE2e, ServerRestartEndsCaptureAndDeviceCountWaitsForTheServer) 
   EXPECT_LT(waited, 10s);
 
   // Back within the wait: the devices are there.
-  std::thread restart([] {
+  std::thread restart([script] {
     std::this_thread::sleep_for(500ms);
-    run({std::getenv("TARNVALE_PULSE_SCRIPT"), "server"});
+    run({script, "server"});
   });
   const int count = wave->deviceCount();
   restart.join();
