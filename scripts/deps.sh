@@ -7,6 +7,7 @@ packages=(
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libjpeg-dev libpulse-dev fonts-liberation
+  pulseaudio pulseaudio-utils
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test: the suite as built, the suite under the address and
-# undefined-behaviour sanitizers, and the settings-file fuzzer.
+# Runs every test: the suite as built, the end-to-end tests against a private
+# sound server, the suite under the address and undefined-behaviour
+# sanitizers, and the fuzzers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -21,14 +22,17 @@ run_ctest() {
 echo "== plain build"
 cmake -S . -B build -G Ninja -DTARNVALE_WERROR=ON
 cmake --build build -j "$jobs"
-run_ctest plain --test-dir build --output-on-failure -j "$jobs"
+run_ctest plain --test-dir build --output-on-failure -j "$jobs" -LE e2e
+
+echo "== end-to-end, against a private sound server"
+scripts/with-pulse.sh ctest --test-dir build --output-on-failure -L e2e 2>&1 | tee "$logs/e2e.log"
 
 echo "== sanitizers (address, undefined)"
 cmake -S . -B build-asan -G Ninja -DTARNVALE_SANITIZE=ON -DTARNVALE_BUILD_BENCH=OFF \
   -DTARNVALE_WERROR=ON -DCMAKE_BUILD_TYPE=Debug
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  run_ctest asan --test-dir build-asan --output-on-failure -j "$jobs"
+  run_ctest asan --test-dir build-asan --output-on-failure -j "$jobs" -LE e2e
 
 echo "== fuzzing the settings file reader for ${fuzz_seconds} s"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTARNVALE_FUZZ=ON \

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tarnvale {
+
+// Result of every wave-input operation: 0 is success, 32 an unsupported format,
+// anything else a failure.
+using WaveResult = std::uint32_t;
+inline constexpr WaveResult kWaveOk = 0;
+inline constexpr WaveResult kWaveError = 1;
+inline constexpr WaveResult kWaveBadDeviceId = 2;
+inline constexpr WaveResult kWaveInvalidHandle = 5;
+inline constexpr WaveResult kWaveInvalidParam = 11;
+inline constexpr WaveResult kWaveBadFormat = 32;
+inline constexpr WaveResult kWaveStillQueued = 33;
+inline constexpr WaveResult kWaveUnprepared = 34;
+
+// An open capture device; 0 is none.
+using WaveInHandle = std::uint32_t;
+inline constexpr WaveInHandle kNoWaveIn = 0;
+
+// The capture format record. Only 16-bit stereo PCM is supported.
+struct WaveFormat {
+  std::uint16_t formatTag = 1;  // PCM
+  std::uint16_t channels = 2;
+  std::uint32_t samplesPerSec = 0;
+  std::uint32_t avgBytesPerSec = 0;
+  std::uint16_t blockAlign = 4;
+  std::uint16_t bitsPerSample = 16;
+  std::uint16_t extraSize = 0;
+};
+
+// True when every field describes 16-bit stereo PCM at the record's own rate;
+// whether the rate itself is accepted is up to the implementation.
+bool isStereo16Pcm(const WaveFormat& format);
+
+// Header flags, kept by the implementation.
+inline constexpr std::uint32_t kWaveHeaderDone = 0x01;
+inline constexpr std::uint32_t kWaveHeaderPrepared = 0x02;
+inline constexpr std::uint32_t kWaveHeaderInQueue = 0x10;
+
+// One capture buffer. The caller owns the header and its data block; between
+// add and the buffer's return the implementation writes into at most
+// bufferLength bytes of data and sets bytesRecorded.
+struct WaveHeader {
+  char* data = nullptr;
+  std::uint32_t bufferLength = 0;
+  std::uint32_t bytesRecorded = 0;
+  std::uintptr_t userData = 0;
+  std::uint32_t flags = 0;
+  std::uint32_t loops = 0;
+};
+
+// Told of every buffer that comes back: filled, or returned by reset or by the
+// loss of the device, in the order the buffers were added. Called on the
+// implementation's own thread, which must not wait for the caller's: a receiver
+// only hands the buffer over (posts it) and returns.
+class WaveInReceiver {
+ public:
+  virtual ~WaveInReceiver() = default;
+  virtual void bufferDone(WaveInHandle handle, WaveHeader* header) = 0;
+};
+
+// Wave audio input: capture devices listed by index, each opened for 16-bit
+// stereo PCM and fed with caller-owned buffers. All operations are called from
+// one thread, never from a receiver.
+class WaveIn {
+ public:
+  // Longest device name, in characters (Unicode code points).
+  static constexpr std::size_t kMaxNameLength = 31;
+
+  virtual ~WaveIn() = default;
+
+  // Number of capture devices; 0 when there is none.
+  virtual int deviceCount() = 0;
+  // The device's name, at most kMaxNameLength characters.
+  virtual WaveResult deviceName(int device, std::string& name) = 0;
+  // kWaveOk if the device can capture in this format, kWaveBadFormat if not.
+  virtual WaveResult queryFormat(int device, const WaveFormat& format) = 0;
+  // Opens the device, stopped; the receiver is told of every buffer of the
+  // handle until the handle is closed, and must outlive it.
+  virtual WaveResult open(int device, const WaveFormat& format, WaveInReceiver& receiver,
+                          WaveInHandle& handle) = 0;
+  // Fails once the device is gone: that is how a caller learns of the loss.
+  virtual WaveResult prepare(WaveInHandle handle, WaveHeader* header) = 0;
+  // Queues a prepared buffer; it stays the caller's to keep alive until it
+  // comes back through the receiver.
+  virtual WaveResult add(WaveInHandle handle, WaveHeader* header) = 0;
+  virtual WaveResult unprepare(WaveInHandle handle, WaveHeader* header) = 0;
+  virtual WaveResult start(WaveInHandle handle) = 0;
+  // Stops capture and hands back every queued buffer, in order, with what it
+  // holds so far; start resumes.
+  virtual WaveResult reset(WaveInHandle handle) = 0;
+  // Fails with kWaveStillQueued while buffers are queued.
+  virtual WaveResult close(WaveInHandle handle) = 0;
+};
+
+// The first kMaxNameLength code points of a UTF-8 name; never cuts inside a
+// multi-byte sequence.
+std::string clipDeviceName(std::string_view name);
+
+}  // namespace tarnvale
