@@ -8,21 +8,31 @@ scripts/deps.sh
 
 jobs=$(nproc)
 fuzz_seconds=${FUZZ_SECONDS:-60}
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
+
+# A ctest command, with its summary kept for the closing tally.
+run_ctest() {
+  local name=$1
+  shift
+  "$@" 2>&1 | tee "$logs/$name.log"
+  return "${PIPESTATUS[0]}"
+}
 
 echo "== plain build"
 cmake -S . -B build -G Ninja -DTARNVALE_WERROR=ON
 cmake --build build -j "$jobs"
-ctest --test-dir build --output-on-failure -j "$jobs" -LE e2e
+run_ctest plain ctest --test-dir build --output-on-failure -j "$jobs" -LE e2e
 
 echo "== end-to-end, against a private sound server"
-scripts/with-pulse.sh ctest --test-dir build --output-on-failure -L e2e
+run_ctest e2e scripts/with-pulse.sh ctest --test-dir build --output-on-failure -L e2e
 
 echo "== sanitizers (address, undefined)"
 cmake -S . -B build-asan -G Ninja -DTARNVALE_SANITIZE=ON -DTARNVALE_BUILD_BENCH=OFF \
   -DTARNVALE_WERROR=ON -DCMAKE_BUILD_TYPE=Debug
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE e2e
+  run_ctest asan ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE e2e
 
 echo "== fuzzing the settings file reader for ${fuzz_seconds} s"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTARNVALE_FUZZ=ON \
@@ -31,3 +41,20 @@ cmake --build build-fuzz -j "$jobs"
 mkdir -p build-fuzz/corpus
 build-fuzz/fuzz/ini_fuzzer -max_total_time="$fuzz_seconds" -max_len=65536 \
   build-fuzz/corpus fuzz/seeds
+
+echo "== fuzzing the image loader for ${fuzz_seconds} s"
+mkdir -p build-fuzz/raster-corpus
+build-fuzz/fuzz/raster_fuzzer -max_total_time="$fuzz_seconds" -max_len=65536 \
+  build-fuzz/raster-corpus fuzz/raster_seeds
+
+# One closing line over every ctest run above.
+passed=0
+failed=0
+for log in "$logs"/*.log; do
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
+  total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+  bad=$(sed -E 's/.*passed, ([0-9]+) tests failed.*/\1/' <<<"$line")
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+done
+echo "tests: ${passed} passed, ${failed} failed"

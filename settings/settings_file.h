@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/locale.h"
+#include "platform/ui.h"
+#include "settings/ini_file.h"
+#include "settings/meter_settings.h"
+
+namespace tarnvale {
+
+inline constexpr const char* kSettingsFileName = "Tarnvale.ini";
+
+inline constexpr const char* kDeviceResetMessage =
+    "The configured Input Device is not available and will be reset to the default.";
+inline constexpr const char* kTarnvaleErrorCaption = " Tarnvale Error";
+
+// Shown when the window state cannot be saved as the meter window closes:
+// kSaveOnCloseFailedStart + dataFolder + kSaveOnCloseFailedEnd.
+inline constexpr const char* kSaveOnCloseFailedStart = "Unable to save settings to ";
+inline constexpr const char* kSaveOnCloseFailedEnd = "Tarnvale.ini, closing program anyway.";
+inline constexpr const char* kLevelMeterErrorCaption = " Level Meter Error";
+
+// The meter window's current position, which the saves write in place of
+// windowLeft and windowTop.
+struct WindowPosition {
+  std::int32_t left = 0, top = 0;
+};
+
+// `dataFolder` ends with "/".
+std::string settingsPath(const std::string& dataFolder);
+
+// Reads every key into `settings`; whatever is missing or unreadable takes its
+// default, so this never fails. Holds sizePercent within 20..200 and derives
+// avgRingLength.
+void loadSettings(MeterSettings& settings, const std::string& dataFolder, const Locale& locale);
+
+// Writes every key, one write each. Empties lockPassword first unless locked.
+// Throws SettingsWriteError at the first key that cannot be written; the keys
+// before it stay written.
+void saveSettings(MeterSettings& settings, const std::string& dataFolder, const Locale& locale,
+                  WindowPosition windowPos, bool lockBoxChecked);
+
+// Writes the window position, "borderless", "size", "Device" and "Graphic";
+// nothing else. Throws SettingsWriteError.
+void saveWindowState(const MeterSettings& settings, const std::string& dataFolder,
+                     WindowPosition windowPos);
+
+// Tells the user the configured device is gone, out of the always-on-top layer
+// so the message is not hidden, and stores device 0. Throws SettingsWriteError.
+void resetDeviceSetting(const MeterSettings& settings, const std::string& dataFolder, Ui& ui,
+                        const std::function<void(bool)>& setTopmost);
+
+}  // namespace tarnvale

@@ -1,0 +1,90 @@
+#include "raster/image32.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPaintEvent>
+#include <QPixmap>
+#include <QTest>
+#include <random>
+#include <vector>
+
+#include "tests/raster/image_files.h"
+
+namespace tarnvale {
+namespace {
+
+// Records the rectangles it is asked to paint.
+class RecordingImage : public TImage32 {
+ public:
+  std::vector<QRect> painted;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    painted.push_back(event->rect());
+    TImage32::paintEvent(event);
+  }
+};
+
+TEST(TImage32, ShowsItsBitmapOneToOneOnBlack) {
+  std::mt19937 rng(3);
+  const struct {
+    int bw, bh;  // bitmap
+    int cw, ch;  // control
+  } cases[] = {{30, 20, 50, 40}, {50, 40, 50, 40}, {60, 45, 50, 40}, {0, 0, 20, 10}};
+  for (const auto& c : cases) {
+    TImage32 image;
+    image.resize(c.cw, c.ch);
+    // Random alpha, 0 included: the control shows colour only.
+    test::paint(image.Bitmap(), test::randomPicture(rng, c.bw, c.bh));
+    const QImage shown = image.grab().toImage();
+    ASSERT_EQ(shown.width(), c.cw);
+    ASSERT_EQ(shown.height(), c.ch);
+    for (int y = 0; y < c.ch; ++y)
+      for (int x = 0; x < c.cw; ++x) {
+        const bool covered = x < c.bw && y < c.bh;
+        const QRgb want = covered ? (image.Bitmap().ScanLine(y)[x] | 0xFF000000u) : 0xFF000000u;
+        ASSERT_EQ(shown.pixel(x, y), want) << c.bw << "x" << c.bh << " at " << x << "," << y;
+      }
+  }
+}
+
+TEST(TImage32, RepaintsEachChangeGrownByTwoBeforeReturning) {
+  RecordingImage image;
+  image.resize(40, 30);
+  image.Bitmap().SetSize(40, 30);
+  image.show();
+  // Painting reaches a window only once the platform has exposed it.
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&image));
+  const struct {
+    TRect fill;
+    QRect repainted;
+  } cases[] = {
+      {{10, 10, 20, 15}, QRect(8, 8, 14, 9)},
+      {{0, 0, 5, 5}, QRect(0, 0, 7, 7)},
+      {{35, 25, 40, 30}, QRect(33, 23, 7, 7)},
+      {{0, 0, 40, 30}, QRect(0, 0, 40, 30)},
+  };
+  for (const auto& c : cases) {
+    image.painted.clear();
+    image.Bitmap().FillRect(c.fill.Left, c.fill.Top, c.fill.Right, c.fill.Bottom, 0xFF00FF00);
+    ASSERT_EQ(image.painted.size(), 1u);
+    EXPECT_EQ(image.painted.front(), c.repainted);
+  }
+  // A Draw into the bitmap repaints the same way.
+  TBitmap32 src;
+  src.SetSize(4, 4);
+  image.painted.clear();
+  image.Bitmap().Draw(3, 4, src);
+  EXPECT_EQ(image.painted, std::vector<QRect>{QRect(1, 2, 8, 8)});
+}
+
+TEST(TImage32, BitmapResamplesWithTheDraftResampler) {
+  TImage32 image;
+  EXPECT_STREQ(image.Bitmap().Resampler()->ClassName(), "TDraftResampler");
+  EXPECT_EQ(image.Bitmap().CombineMode(), TCombineMode::cmMerge);
+  EXPECT_EQ(image.Bitmap().DrawMode(), TDrawMode::dmOpaque);
+}
+
+}  // namespace
+}  // namespace tarnvale
