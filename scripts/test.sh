@@ -11,28 +11,28 @@ fuzz_seconds=${FUZZ_SECONDS:-60}
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
 
-# ctest, with its summary kept for the closing tally.
+# A ctest command, with its summary kept for the closing tally.
 run_ctest() {
   local name=$1
   shift
-  ctest "$@" 2>&1 | tee "$logs/$name.log"
+  "$@" 2>&1 | tee "$logs/$name.log"
   return "${PIPESTATUS[0]}"
 }
 
 echo "== plain build"
 cmake -S . -B build -G Ninja -DTARNVALE_WERROR=ON
 cmake --build build -j "$jobs"
-run_ctest plain --test-dir build --output-on-failure -j "$jobs" -LE e2e
+run_ctest plain ctest --test-dir build --output-on-failure -j "$jobs" -LE e2e
 
 echo "== end-to-end, against a private sound server"
-scripts/with-pulse.sh ctest --test-dir build --output-on-failure -L e2e 2>&1 | tee "$logs/e2e.log"
+run_ctest e2e scripts/with-pulse.sh ctest --test-dir build --output-on-failure -L e2e
 
 echo "== sanitizers (address, undefined)"
 cmake -S . -B build-asan -G Ninja -DTARNVALE_SANITIZE=ON -DTARNVALE_BUILD_BENCH=OFF \
   -DTARNVALE_WERROR=ON -DCMAKE_BUILD_TYPE=Debug
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  run_ctest asan --test-dir build-asan --output-on-failure -j "$jobs" -LE e2e
+  run_ctest asan ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE e2e
 
 echo "== fuzzing the settings file reader for ${fuzz_seconds} s"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTARNVALE_FUZZ=ON \

@@ -1,0 +1,211 @@
+#include "capture/capture_cycle.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "capture/capture_texts.h"
+#include "platform/process.h"
+#include "settings/ring_length.h"
+#include "settings/settings_file.h"
+
+namespace tarnvale {
+
+namespace {
+
+[[noreturn]] void fail(CaptureContext& context, const char* message, const char* caption) {
+  context.ui.showMessage(message, caption);
+  endProcess();
+}
+
+// Tells the user the configured device is unusable, stores device 0 and ends.
+// A failed write of the settings file is shown as any uncaught error would
+// be; the program ends either way, since capture cannot run.
+[[noreturn]] void resetDeviceAndEnd(CaptureContext& context) {
+  try {
+    resetDeviceSetting(context.settings, context.dataFolder, context.ui, context.setTopmost);
+  } catch (const std::exception& error) {
+    context.ui.showMessage(error.what(), kApplicationTitle);
+  }
+  endProcess();
+}
+
+std::string withoutLeadingBlanks(std::string name) {
+  name.erase(0, name.find_first_not_of(' '));
+  return name;
+}
+
+WaveFormat captureFormat(std::int32_t sampleRate) {
+  WaveFormat format;
+  format.samplesPerSec = static_cast<std::uint32_t>(sampleRate);
+  format.avgBytesPerSec = static_cast<std::uint32_t>(sampleRate) * 4u;
+  return format;
+}
+
+// A fresh buffer for `bufferBytes`. The block is never smaller than
+// bufferBytes, whatever rate a hand-edited file asks for, and starts silent so
+// a buffer cut short by a reset reads as silence past what was recorded.
+CaptureBuffer& allocateBuffer(CaptureState& state) {
+  auto buffer = std::make_unique<CaptureBuffer>();
+  buffer->block.assign(static_cast<std::size_t>(std::max(kDataBlockBytes, state.bufferBytes)), 0);
+  buffer->header.data = buffer->block.data();
+  buffer->header.bufferLength = static_cast<std::uint32_t>(std::max(state.bufferBytes, 0));
+  state.outstanding.push_back(std::move(buffer));
+  return *state.outstanding.back();
+}
+
+void releaseBuffer(CaptureState& state, const CaptureBuffer* buffer) {
+  std::erase_if(state.outstanding, [buffer](const auto& b) { return b.get() == buffer; });
+}
+
+CaptureBuffer* findBuffer(CaptureState& state, const WaveHeader* header) {
+  for (auto& buffer : state.outstanding) {
+    if (&buffer->header == header) return buffer.get();
+  }
+  return nullptr;
+}
+
+// Closes given-up devices once none of their buffers is out any more.
+void closeDrainedDevices(CaptureContext& context, CaptureState& state) {
+  std::erase_if(state.abandoned, [&](WaveInHandle device) {
+    const bool busy = std::any_of(state.outstanding.begin(), state.outstanding.end(),
+                                  [device](const auto& b) { return b->device == device; });
+    if (busy) return false;
+    context.waveIn.close(device);
+    return true;
+  });
+}
+
+void abandonCurrentDevice(CaptureContext& context, CaptureState& state) {
+  if (state.waveInHandle == kNoWaveIn) return;
+  context.waveIn.reset(state.waveInHandle);
+  state.abandoned.push_back(state.waveInHandle);
+}
+
+}  // namespace
+
+int findInputDevice(CaptureContext& context) {
+  const int count = context.waveIn.deviceCount();
+  if (count <= 0) fail(context, kNoInputDeviceMessage, kPlainErrorCaption);
+
+  std::vector<std::string> names;
+  for (int device = 0; device < count; ++device) {
+    std::string name;
+    if (context.waveIn.deviceName(device, name) != kWaveOk) name.clear();
+    names.push_back(withoutLeadingBlanks(name));
+  }
+  const std::string& wanted = context.settings.deviceName;
+  if (wanted.empty()) return 0;
+  int found = -1;
+  for (int device = 0; device < count; ++device) {
+    if (names[static_cast<std::size_t>(device)] == wanted) found = device;
+  }
+  return found;
+}
+
+void startCapture(CaptureContext& context, CaptureState& state) {
+  state.bufferBytes = bufferBytesFor(context.settings.sampleRate);
+  const WaveFormat format = captureFormat(context.settings.sampleRate);
+  const int device = context.settings.deviceIndex;
+
+  context.normalizeTopmosts();
+  const WaveResult query = context.waveIn.queryFormat(device, format);
+  if (query == kWaveBadFormat) {
+    context.ui.showMessage(kWaveFormatErrorMessage, kCaptureErrorCaption);
+  }
+  if (query != kWaveOk) resetDeviceAndEnd(context);
+
+  WaveInHandle handle = kNoWaveIn;
+  if (context.waveIn.open(device, format, context.receiver, handle) != kWaveOk) {
+    context.ui.showMessage(kSoundcardNotAvailableMessage, kCaptureErrorCaption);
+    resetDeviceAndEnd(context);
+  }
+  context.restoreTopmosts();
+  state.waveInHandle = handle;
+
+  state.buffersQueued = 0;
+  for (int i = 0; i < kBuffersInCirculation; ++i) {
+    CaptureBuffer& buffer = allocateBuffer(state);
+    buffer.device = handle;
+    if (context.waveIn.prepare(handle, &buffer.header) != kWaveOk) {
+      fail(context, kPrepareErrorMessage, kCaptureErrorCaption);
+    }
+    if (context.waveIn.add(handle, &buffer.header) != kWaveOk) {
+      fail(context, kAddBufferErrorMessage, kCaptureErrorCaption);
+    }
+    ++state.buffersQueued;
+  }
+  if (context.waveIn.start(handle) != kWaveOk)
+    fail(context, kStartErrorMessage, kCaptureErrorCaption);
+}
+
+void onCaptureBuffer(CaptureContext& context, CaptureState& state, WaveInHandle device,
+                     WaveHeader* header) {
+  CaptureBuffer* buffer = findBuffer(state, header);
+  // Not one of ours (already handled): nothing to measure or replace.
+  if (buffer == nullptr) return;
+
+  --state.buffersQueued;
+  // Unprepared with the device it was queued on; after a restart that is no
+  // longer the current one.
+  if (context.waveIn.unprepare(device, header) != kWaveOk) {
+    fail(context, kUnprepareErrorMessage, kCaptureErrorCaption);
+  }
+
+  // Measured over the fixed buffer length, never past the block.
+  const std::int32_t bytes =
+      std::min(state.bufferBytes, static_cast<std::int32_t>(buffer->block.size()));
+  context.processBuffer(reinterpret_cast<const std::int16_t*>(buffer->block.data()), bytes / 4);
+  releaseBuffer(state, buffer);
+  closeDrainedDevices(context, state);
+
+  // Buffers handed back while recovery runs are only measured: the device is
+  // gone, and recovery alone reopens it.
+  if (state.recovering) return;
+
+  CaptureBuffer& replacement = allocateBuffer(state);
+  replacement.device = state.waveInHandle;
+  if (context.waveIn.prepare(state.waveInHandle, &replacement.header) != kWaveOk) {
+    releaseBuffer(state, &replacement);
+    recoverInput(context, state);
+    return;
+  }
+  if (context.waveIn.add(state.waveInHandle, &replacement.header) != kWaveOk) {
+    fail(context, kAddBufferError2Message, kPlainErrorCaption);
+  }
+  ++state.buffersQueued;
+}
+
+void restartCapture(CaptureContext& context, CaptureState& state, std::int32_t newIndex) {
+  context.settings.deviceIndex = newIndex;
+  abandonCurrentDevice(context, state);
+  startCapture(context, state);
+}
+
+void recoverInput(CaptureContext& context, CaptureState& state) {
+  state.recovering = true;
+  int attempts = 0;
+  int progress = 0;
+  abandonCurrentDevice(context, state);
+  context.setTopmost(false);
+  context.recovery.showRecovery();
+
+  int found = -1;
+  while (found == -1 && attempts <= kRecoveryAttemptLimit) {
+    context.processEvents();
+    found = findInputDevice(context);
+    ++attempts;
+    ++progress;
+    context.clock.sleep(kRecoveryAttemptMs);
+    context.recovery.setProgress(std::min(progress, 100));
+    if (progress > 100) progress = 0;
+  }
+  if (attempts > kRecoveryAttemptLimit) endProcess();
+
+  context.setTopmost(context.settings.onTop);
+  context.recovery.closeRecovery();
+  context.settings.deviceIndex = found;
+  state.recovering = false;
+  startCapture(context, state);
+}
+
+}  // namespace tarnvale

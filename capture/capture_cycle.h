@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/ui.h"
+#include "platform/wave_in.h"
+#include "settings/meter_settings.h"
+
+namespace tarnvale {
+
+inline constexpr int kBuffersInCirculation = 3;
+// The data block of every buffer: large enough for 33 ms at every offered rate.
+inline constexpr std::int32_t kDataBlockBytes = 12929;
+inline constexpr int kRecoveryAttemptLimit = 300;
+inline constexpr std::uint32_t kRecoveryAttemptMs = 100;
+
+// One capture buffer: the header the device sees and the data block it fills.
+struct CaptureBuffer {
+  WaveHeader header;
+  std::vector<char> block;
+  WaveInHandle device = kNoWaveIn;  // the device it was queued with
+};
+
+// The recovery window: shown while a lost device is looked for.
+class RecoveryView {
+ public:
+  virtual ~RecoveryView() = default;
+  virtual void showRecovery() = 0;
+  virtual void closeRecovery() = 0;
+  virtual void setProgress(int position) = 0;
+};
+
+// What the capture cycle works with. All of it is used on the UI thread.
+struct CaptureContext {
+  WaveIn& waveIn;
+  WaveInReceiver& receiver;  // posts returned buffers to the meter window
+  Ui& ui;
+  Clock& clock;
+  MeterSettings& settings;
+  std::string dataFolder;
+  RecoveryView& recovery;
+  // The meter window into or out of the always-on-top layer.
+  std::function<void(bool)> setTopmost;
+  // Lowers the application's topmost windows around a message box, and back.
+  std::function<void()> normalizeTopmosts;
+  std::function<void()> restoreTopmosts;
+  // Dispatches pending window messages (the recovery loop keeps windows alive).
+  std::function<void()> processEvents;
+  // Measures and draws one buffer: calibration, analysis, clip latch,
+  // ballistics, display update.
+  std::function<void(const std::int16_t* samples, std::int32_t frameCount)> processBuffer;
+};
+
+// The open device and the buffers in circulation.
+struct CaptureState {
+  WaveInHandle waveInHandle = kNoWaveIn;
+  std::int32_t buffersQueued = 0;
+  std::int32_t bufferBytes = 0;
+  bool recovering = false;
+  // Every buffer handed to a device and not yet back; owned here so nothing
+  // leaks whichever way the process ends.
+  std::vector<std::unique_ptr<CaptureBuffer>> outstanding;
+  // Devices given up by a restart or recovery, closed once their buffers are back.
+  std::vector<WaveInHandle> abandoned;
+};
+
+// Index of the device named deviceName (leading blanks ignored, case kept,
+// the last match wins), 0 for an empty name, -1 if none matches. With no
+// device at all it tells the user and ends the program.
+int findInputDevice(CaptureContext& context);
+
+// Opens device deviceIndex and starts it with three buffers. Returns only on
+// success: every failure tells the user and ends the program.
+void startCapture(CaptureContext& context, CaptureState& state);
+
+// Handles one buffer the device gave back: measure it, release it, queue a
+// replacement; a replacement that cannot be prepared starts recovery.
+void onCaptureBuffer(CaptureContext& context, CaptureState& state, WaveInHandle device,
+                     WaveHeader* header);
+
+// Switches to another device: the current one is reset (its buffers come back
+// and are still measured) and capture starts on `newIndex`.
+void restartCapture(CaptureContext& context, CaptureState& state, std::int32_t newIndex);
+
+// Looks for the lost device ten times a second; returns once capture runs
+// again, or ends the program after 301 attempts.
+void recoverInput(CaptureContext& context, CaptureState& state);
+
+}  // namespace tarnvale
