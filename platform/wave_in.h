@@ -56,8 +56,9 @@ struct WaveHeader {
 
 // Told of every buffer that comes back: filled, or returned by reset or by the
 // loss of the device, in the order the buffers were added. Called on the
-// implementation's own thread, which must not wait for the caller's: a receiver
-// only hands the buffer over (posts it) and returns.
+// implementation's own thread, or from within reset on the caller's; either
+// way it must not wait for anything: a receiver only hands the buffer over
+// (posts it) and returns.
 class WaveInReceiver {
  public:
   virtual ~WaveInReceiver() = default;
