@@ -1,0 +1,13 @@
+#pragma once
+
+namespace tarnvale {
+
+inline constexpr const char* kApplicationName = "Tarnvale";
+inline constexpr const char* kInputDeviceNotFoundStart = "Input device  \"";
+inline constexpr const char* kInputDeviceNotFoundEnd =
+    "\"  not found.\n\r\n\rThe default device will be used.";
+inline constexpr const char* kHelpNotFound = "Help not found - ";
+inline constexpr const char* kVuMeterErrorCaption = " VU Meter Error";
+inline constexpr const char* kHelpDocument = "Help/index.html";
+
+}  // namespace tarnvale

@@ -1,0 +1,41 @@
+#include <QApplication>
+#include <QIcon>
+#include <memory>
+
+#include "app/app_texts.h"
+#include "app/form1.h"
+#include "app/form2.h"
+#include "capture/form3.h"
+#include "platform/clock.h"
+#include "platform/pulse_wave_in.h"
+#include "platform/qt_services.h"
+#include "raster/system_colors.h"
+
+int main(int argc, char** argv) {
+  using namespace tarnvale;
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QString::fromUtf8(kApplicationName));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tarnvale")));
+  installPaletteSystemColors();
+
+  auto waveIn = std::make_unique<PulseWaveIn>();
+  QtUi ui;
+  SteadyClock clock;
+  QtLocale locale;
+  QtScreens screens;
+  QtShell shell;
+
+  auto form1 = std::make_unique<TForm1>(
+      TForm1::Services{*waveIn, ui, clock, locale, screens, shell, TARNVALE_DATA_FOLDER});
+  ui.setParentWindow(form1.get());
+  auto form2 = std::make_unique<TForm2>(form1.get());
+  auto form3 = std::make_unique<TForm3>(form1.get());
+  form3->setWindowFlag(Qt::Window);
+  form1->setDialogs(form2.get(), form3.get());
+
+  form1->show();
+  const int result = QApplication::exec();
+  // The sound server's thread posts to the meter window: stop it first.
+  waveIn.reset();
+  return result;
+}
