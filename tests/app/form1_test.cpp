@@ -1,0 +1,243 @@
+#include "app/form1.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/form2.h"
+#include "capture/capture_texts.h"
+#include "platform/locale.h"
+#include "raster/image32.h"
+#include "settings/ini_file.h"
+#include "settings/settings_file.h"
+#include "tests/settings/temp_folder.h"
+#include "tests/support/end_process_trap.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/fake_ui.h"
+#include "tests/support/scripted_wave_in.h"
+
+namespace tarnvale {
+namespace {
+
+using test::ShownMessage;
+using test::WaveOp;
+
+struct FakeScreens final : Screens {
+  std::vector<WorkArea> areas{{0, 0, 1920, 1040}};
+  std::vector<WorkArea> workAreas() const override { return areas; }
+};
+
+struct FakeShell final : Shell {
+  std::vector<std::string> opened;
+  bool openDocument(const std::string& path) override {
+    opened.push_back(path);
+    return std::filesystem::exists(path);
+  }
+  bool openWebPage(const std::string& url) override {
+    opened.push_back(url);
+    return true;
+  }
+};
+
+class Form1Test : public ::testing::Test {
+ protected:
+  Form1Test() {
+    std::filesystem::copy_file(TARNVALE_SOURCE_DIR "/data/default.bmp",
+                               folder.path() + "default.bmp");
+    waveIn.devices = {"Line In", "Monitor of Speakers"};
+  }
+
+  void write(const char* section, const char* key, const std::string& value) {
+    IniFile(settingsPath(folder.path())).write(section, key, value);
+  }
+  std::optional<std::string> stored(const char* section, const char* key) {
+    return IniFile(settingsPath(folder.path())).read(section, key);
+  }
+
+  std::unique_ptr<TForm1> start() {
+    return std::make_unique<TForm1>(
+        TForm1::Services{waveIn, ui, clock, locale, screens, shell, folder.path()});
+  }
+
+  test::TempFolder folder;
+  test::ScriptedWaveIn waveIn;
+  test::FakeUi ui;
+  test::FakeClock clock{5000};
+  FixedLocale locale;
+  FakeScreens screens;
+  FakeShell shell;
+  test::EndProcessTrap trap;
+};
+
+TEST_F(Form1Test, StartsWithDefaultsOnDeviceZeroWithoutAFile) {
+  auto form = start();
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(form->captureStarted);
+  EXPECT_EQ(form->settings.graphicPath, folder.path() + "default.bmp");
+  EXPECT_EQ(form->settings.deviceIndex, 0);
+  EXPECT_EQ(waveIn.deviceOf(form->captureState.waveInHandle), 0);
+  EXPECT_EQ(form->captureState.buffersQueued, 3);
+  EXPECT_EQ(form->settings.avgRingLength, 9);
+  EXPECT_EQ(form->settings.calibrationText, "0");
+  EXPECT_EQ(form->meterState.decayStep, 4);
+  EXPECT_EQ(form->meterState.lastReadoutTick, 5000u);
+  EXPECT_EQ(form->workBitmap.Width(), 150);
+  EXPECT_EQ(form->workBitmap.Height(), 600);
+  EXPECT_TRUE(form->settings.vertical);
+  EXPECT_EQ(form->windowTitle(), "Peak Level");
+  // Both bitmaps share the one draft resampler.
+  EXPECT_EQ(form->workBitmap.Resampler(), form->Image1->Bitmap().Resampler());
+  EXPECT_EQ(form->positionTable[3277], 510);
+  EXPECT_FALSE(form->isVisible());
+  // With a border the two rightmost columns are hidden.
+  EXPECT_EQ(form->size(), QSize(148, 600));
+  EXPECT_EQ(form->Image1->size(), QSize(150, 600));
+}
+
+TEST_F(Form1Test, ChoosesTheDeviceByName) {
+  const struct {
+    std::string name;
+    std::string storedIndex;
+    int expected;
+    std::vector<ShownMessage> messages;
+    bool namesRead;
+  } cases[] = {
+      {"", "1", 0, {}, false},
+      {"Monitor of Speakers", "0", 1, {}, true},
+      {"USB Mic",
+       "1",
+       0,
+       {{"Input device  \"USB Mic\"  not found.\n\r\n\rThe default device will be used.",
+         "Tarnvale Error"}},
+       true},
+  };
+  for (const auto& c : cases) {
+    ui.messages.clear();
+    waveIn.calls.clear();
+    write("Input", "Device Name", c.name);
+    write("Input", "Device", c.storedIndex);
+    auto form = start();
+    EXPECT_EQ(form->settings.deviceIndex, c.expected) << c.name;
+    EXPECT_EQ(waveIn.deviceOf(form->captureState.waveInHandle), c.expected) << c.name;
+    EXPECT_EQ(ui.messages, c.messages) << c.name;
+    EXPECT_EQ(waveIn.countOf(WaveOp::DeviceName) > 0, c.namesRead) << c.name;
+  }
+}
+
+TEST_F(Form1Test, NoCaptureDeviceEndsAfterOneMessage) {
+  waveIn.devices.clear();
+  std::unique_ptr<TForm1> form;
+  EXPECT_THROW(form = start(), test::ProcessEnded);
+  EXPECT_EQ(
+      ui.messages,
+      (std::vector<ShownMessage>{
+          {"No sound input device found.\n\r\n\rThe program will close.", "Tarnvale Error"}}));
+  EXPECT_EQ(waveIn.countOf(WaveOp::Open), 0u);
+}
+
+TEST_F(Form1Test, EmptyCalibrationAndDecayGetTheirStartTexts) {
+  write("Form", "cal", "");
+  write("Form", "decay", "");
+  auto form = start();
+  EXPECT_EQ(form->settings.calibrationText, " 0");
+  EXPECT_EQ(form->settings.decayText, "2");
+  EXPECT_EQ(form->meterState.decayStep, 2);
+  EXPECT_TRUE(form->captureStarted);
+}
+
+TEST_F(Form1Test, ADecayThatIsNoWholeNumberStopsStartUpAfterTheSkin) {
+  write("Form", "decay", "fast");
+  auto form = start();
+  EXPECT_EQ(ui.messages,
+            (std::vector<ShownMessage>{{"'fast' is not a valid integer value", "Tarnvale"}}));
+  EXPECT_FALSE(form->captureStarted);
+  EXPECT_EQ(waveIn.countOf(WaveOp::Open), 0u);
+  EXPECT_EQ(form->workBitmap.Width(), 150);  // the skin was loaded
+  EXPECT_EQ(form->positionTable[3277], 0);   // never built
+}
+
+TEST_F(Form1Test, ClosingWritesOnlyTheWindowState) {
+  auto form = start();
+  form->settings.sizePercent = 150;
+  form->settings.shortName = "changed in memory";
+  form->move(321, 123);
+  form->FormClose();
+  EXPECT_EQ(stored("Form", "left"), std::to_string(form->x()));
+  EXPECT_EQ(stored("Form", "top"), std::to_string(form->y()));
+  EXPECT_EQ(stored("Form", "size"), "150");
+  EXPECT_EQ(stored("Form", "borderless"), "0");
+  EXPECT_EQ(stored("Input", "Device"), "0");
+  EXPECT_EQ(stored("Form", "Graphic"), folder.path() + "default.bmp");
+  EXPECT_EQ(stored("Input", "Short Name"), std::nullopt);
+  const std::string text = test::readFileBytes(settingsPath(folder.path()));
+  EXPECT_EQ(std::count(text.begin(), text.end(), '='), 6) << text;
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(Form1Test, ClosingWithAnUnwritableFileTellsTheUserAndStillCloses) {
+  auto form = start();
+  std::filesystem::remove_all(folder.path());
+  form->FormClose();
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{"Unable to save settings to " + folder.path() +
+                                                         "Tarnvale.ini, closing program anyway.",
+                                                     " Level Meter Error"}}));
+  EXPECT_TRUE(form->FormCloseQuery());
+}
+
+TEST_F(Form1Test, BuffersReachTheDisplayAndTheDialogFields) {
+  auto form = start();
+  TForm2 form2;
+  form->setDialogs(&form2, nullptr);
+  form2.Edit1->setText("-4");
+  form2.Edit2->setText("4");
+  const std::int16_t frame[] = {16384, 0};
+  ASSERT_TRUE(waveIn.deliver(form->captureState.waveInHandle, frame));
+  QCoreApplication::sendPostedEvents(form.get());
+  EXPECT_EQ(form2.Label14->text(), "4 dB");
+  EXPECT_GT(form->meterState.peakL, 400);
+  EXPECT_EQ(form->meterState.peakR, 1);
+  EXPECT_EQ(form->captureState.buffersQueued, 3);
+  // The display now shows the skin with the bars.
+  EXPECT_EQ(form->Image1->Bitmap().Width(), 150);
+  EXPECT_NE(form->Image1->Bitmap().ScanLine(300)[75], 0u);
+}
+
+TEST_F(Form1Test, DoubleClickResetsHoldsAndF1OpensHelp) {
+  auto form = start();
+  form->meterState.peakholdL = 300;
+  form->meterState.clipLatchedRight = true;
+  form->Image1DblClick();
+  EXPECT_EQ(form->meterState.peakholdL, 0);
+  EXPECT_FALSE(form->meterState.clipLatchedRight);
+
+  form->FormKeyUp(Qt::Key_F2);
+  EXPECT_TRUE(shell.opened.empty());
+  form->FormKeyUp(Qt::Key_F1);
+  const std::string help = folder.path() + "Help/index.html";
+  EXPECT_EQ(shell.opened, std::vector<std::string>{help});
+  EXPECT_EQ(ui.messages,
+            (std::vector<ShownMessage>{{"Help not found - " + help, " VU Meter Error"}}));
+}
+
+TEST_F(Form1Test, ActivationPlacesTheWindowAndRestoresTheDialogFields) {
+  write("Form", "left", "0");
+  write("Form", "top", "100");
+  auto form = start();
+  TForm2 form2;
+  form->setDialogs(&form2, nullptr);
+  form2.Edit1->setText("typed");
+  form->FormActivate();
+  EXPECT_EQ(form->pos(), QPoint(0, 100));
+  EXPECT_EQ(form2.Edit1->text(), "0");
+  EXPECT_EQ(form2.Edit2->text(), "4");
+}
+
+}  // namespace
+}  // namespace tarnvale
