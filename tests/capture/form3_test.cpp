@@ -6,7 +6,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "tests/support/end_process_trap.h"
 
 namespace tarnvale {
 namespace {
@@ -51,10 +50,10 @@ TEST(TForm3, ShowsProgressAndHidesWhenClosed) {
 }
 
 TEST(TForm3, CloseNowEndsTheProgram) {
-  test::EndProcessTrap trap;
   TForm3 form;
   form.showRecovery();
-  EXPECT_THROW(form.Button1->click(), test::ProcessEnded);
+  // The real end, in a child process: nothing may unwind through Qt's signal.
+  EXPECT_EXIT(form.Button1->click(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
