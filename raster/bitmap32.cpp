@@ -24,6 +24,13 @@ TRect clipped(long long left, long long top, long long right, long long bottom, 
           static_cast<int>(std::clamp<long long>(bottom, 0, height))};
 }
 
+// n copies of value. wmemset writes 32-bit units on this platform and the C
+// library picks the widest stores the processor has.
+static_assert(sizeof(wchar_t) == sizeof(TColor32), "wchar_t is the pixel's size");
+void fillPixels(TColor32* to, std::size_t n, TColor32 value) {
+  std::wmemset(reinterpret_cast<wchar_t*>(to), static_cast<wchar_t>(value), n);
+}
+
 // Lower-case extension after the last dot of the file name part, or "".
 std::string extensionOf(const std::string& fileName) {
   const auto slash = fileName.find_last_of('/');
@@ -60,17 +67,6 @@ void TBitmap32::SetSize(int NewWidth, int NewHeight) {
   if (w > 0 && h > 0) fresh.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
   adopt(w, h, std::move(fresh));
 }
-
-namespace {
-
-// n copies of value. wmemset writes 32-bit units on this platform and the C
-// library picks the widest stores the processor has.
-static_assert(sizeof(wchar_t) == sizeof(TColor32), "wchar_t is the pixel's size");
-void fillPixels(TColor32* to, std::size_t n, TColor32 value) {
-  std::wmemset(reinterpret_cast<wchar_t*>(to), static_cast<wchar_t>(value), n);
-}
-
-}  // namespace
 
 void TBitmap32::FillRect(int X1, int Y1, int X2, int Y2, TColor32 Value) {
   if (Empty() || X2 <= X1 || Y2 <= Y1) return;
