@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <cwchar>
 #include <utility>
 
 #include "raster/bmp_reader.h"
@@ -21,6 +22,13 @@ TRect clipped(long long left, long long top, long long right, long long bottom, 
           static_cast<int>(std::clamp<long long>(top, 0, height)),
           static_cast<int>(std::clamp<long long>(right, 0, width)),
           static_cast<int>(std::clamp<long long>(bottom, 0, height))};
+}
+
+// n copies of value. wmemset writes 32-bit units on this platform and the C
+// library picks the widest stores the processor has.
+static_assert(sizeof(wchar_t) == sizeof(TColor32), "wchar_t is the pixel's size");
+void fillPixels(TColor32* to, std::size_t n, TColor32 value) {
+  std::wmemset(reinterpret_cast<wchar_t*>(to), static_cast<wchar_t>(value), n);
 }
 
 // Lower-case extension after the last dot of the file name part, or "".
@@ -64,8 +72,11 @@ void TBitmap32::FillRect(int X1, int Y1, int X2, int Y2, TColor32 Value) {
   if (Empty() || X2 <= X1 || Y2 <= Y1) return;
   const TRect r = intersect({X1, Y1, X2, Y2}, BoundsRect());
   if (r.isEmpty()) return;
-  for (int y = r.Top; y < r.Bottom; ++y)
-    std::fill_n(ScanLine(y) + r.Left, static_cast<std::size_t>(r.width()), Value);
+  const auto w = static_cast<std::size_t>(r.width());
+  if (w == static_cast<std::size_t>(width_))  // whole rows: one run
+    fillPixels(ScanLine(r.Top), w * static_cast<std::size_t>(r.height()), Value);
+  else
+    for (int y = r.Top; y < r.Bottom; ++y) fillPixels(ScanLine(y) + r.Left, w, Value);
   changed(r);
 }
 
@@ -92,6 +103,11 @@ int TBitmap32::TextHeight(const std::string&) const {
 void TBitmap32::copyRect(const TRect& dst, const TBitmap32& src, int srcLeft, int srcTop) {
   const auto bytes = static_cast<std::size_t>(dst.width()) * sizeof(TColor32);
   const int rows = static_cast<int>(dst.height());
+  if (dst.width() == width_ && src.width_ == width_ && srcLeft == 0) {
+    // Whole rows of equally wide bitmaps lie in one run.
+    std::memmove(ScanLine(dst.Top), src.ScanLine(srcTop), bytes * static_cast<std::size_t>(rows));
+    return;
+  }
   const bool upward = &src == this && dst.Top > srcTop;
   for (int k = 0; k < rows; ++k) {
     const int r = upward ? rows - 1 - k : k;

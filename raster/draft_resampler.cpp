@@ -1,17 +1,18 @@
 #include "raster/draft_resampler.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
-#include <cstring>
+#include <utility>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "raster/draft_kernels.h"
 
 namespace tarnvale {
 namespace {
+
+using draft::Block;
+using draft::Kernels;
+using draft::Wide;
 
 // ---- Shrinking: box averaging ----------------------------------------------
 
@@ -27,11 +28,6 @@ std::int64_t boxStep(long long srcLen, long long dstLen) {
 long long boxStart(long long i, std::int64_t step) {
   return (i * step) >> 16;
 }
-
-struct Block {
-  int first;  // source offsets [first, last)
-  int last;
-};
 
 // Blocks of destination positions [from, to). Every block is at least one
 // pixel long and none reaches past the source, even for sizes far beyond any
@@ -50,133 +46,127 @@ std::vector<Block> boxBlocks(long long srcLen, long long dstLen, long long from,
   return blocks;
 }
 
-// Average of a block from its channel sum: sum × floor(2^24 / n) >> 24. The
+int channel(TColor32 px, int c) {
+  return static_cast<int>((px >> (8 * c)) & 0xFF);
+}
+
+// Blocks of more than kMaxWideBlock pixels (shrinking by more than 16 in
+// each direction): 64-bit sums, sum × floor(2^24 / n) >> 24 per channel. The
 // truncated reciprocal makes some averages one low (three pixels of 255 give
 // 254); only a power-of-two count reproduces a uniform value exactly.
-std::uint32_t reciprocal24(std::uint64_t count) {
-  return static_cast<std::uint32_t>((1u << 24) / count);
-}
-
-template <typename Sum>
-void accumulateRowScalar(const TColor32* src, int count, Sum* sums, bool first) {
-  for (int k = 0; k < count; ++k) {
-    const TColor32 px = src[k];
-    for (int c = 0; c < 4; ++c) {
-      const Sum v = (px >> (8 * c)) & 0xFF;
-      sums[4 * k + c] = first ? v : sums[4 * k + c] + v;
-    }
-  }
-}
-
-template <typename Sum>
-TColor32 averageScalar(const Sum* sums, const Block& block, std::uint64_t rows) {
-  std::uint64_t total[4] = {0, 0, 0, 0};
-  for (int k = block.first; k < block.last; ++k)
-    for (int c = 0; c < 4; ++c) total[c] += sums[4 * k + c];
-  const std::uint64_t recip =
-      reciprocal24(rows * static_cast<std::uint64_t>(block.last - block.first));
-  TColor32 px = 0;
-  for (int c = 0; c < 4; ++c) px |= static_cast<TColor32>((total[c] * recip) >> 24) << (8 * c);
-  return px;
-}
-
-#if defined(__SSE2__)
-// Adds (or, for the first row of a block, stores) four channel sums per pixel.
-void accumulateRow(const TColor32* src, int count, std::uint32_t* sums, bool first) {
-  const __m128i zero = _mm_setzero_si128();
-  int k = 0;
-  for (; k + 4 <= count; k += 4) {
-    const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k));
-    const __m128i lo = _mm_unpacklo_epi8(px, zero);
-    const __m128i hi = _mm_unpackhi_epi8(px, zero);
-    __m128i v[4] = {_mm_unpacklo_epi16(lo, zero), _mm_unpackhi_epi16(lo, zero),
-                    _mm_unpacklo_epi16(hi, zero), _mm_unpackhi_epi16(hi, zero)};
-    auto* out = reinterpret_cast<__m128i*>(sums + 4 * k);
-    for (int m = 0; m < 4; ++m) {
-      if (!first) v[m] = _mm_add_epi32(v[m], _mm_loadu_si128(out + m));
-      _mm_storeu_si128(out + m, v[m]);
-    }
-  }
-  accumulateRowScalar(src + k, count - k, sums + 4 * k, first);
-}
-
-// The products stay below 2^32 (sum ≤ 255 n, reciprocal ≤ 2^24 / n), so the
-// 32 × 32 → 64-bit multiply of SSE2 loses nothing.
-TColor32 average(const std::uint32_t* sums, const Block& block, std::uint64_t rows) {
-  const auto* cells = reinterpret_cast<const __m128i*>(sums);
-  __m128i total = _mm_loadu_si128(cells + block.first);
-  for (int k = block.first + 1; k < block.last; ++k)
-    total = _mm_add_epi32(total, _mm_loadu_si128(cells + k));
-  const __m128i recip = _mm_set1_epi32(
-      static_cast<int>(reciprocal24(rows * static_cast<std::uint64_t>(block.last - block.first))));
-  const __m128i even = _mm_srli_epi64(_mm_mul_epu32(total, recip), 24);
-  const __m128i odd = _mm_srli_epi64(_mm_mul_epu32(_mm_srli_epi64(total, 32), recip), 24);
-  const __m128i channels = _mm_or_si128(even, _mm_slli_epi64(odd, 32));
-  const __m128i words = _mm_packs_epi32(channels, channels);
-  return static_cast<TColor32>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
-}
-#else
-void accumulateRow(const TColor32* src, int count, std::uint32_t* sums, bool first) {
-  accumulateRowScalar(src, count, sums, first);
-}
-TColor32 average(const std::uint32_t* sums, const Block& block, std::uint64_t rows) {
-  return averageScalar(sums, block, rows);
-}
-#endif
-
-template <typename Sum>
-void boxAverage(const TargetPixels& dst, const TRect& clip, const SourcePixels& src,
-                const TRect& srcRect, const std::vector<Block>& columns,
-                const std::vector<Block>& rows) {
-  // Source columns are summed down each block of rows first, then across.
-  const int colFirst = columns.front().first;
-  const int colCount = columns.back().last - colFirst;
-  std::vector<Sum> sums(4 * static_cast<std::size_t>(colCount));
-  std::vector<Block> local(columns);
-  for (Block& b : local) b = {b.first - colFirst, b.last - colFirst};
-
+void boxAverageLarge(const TargetPixels& dst, const TRect& clip, const SourcePixels& src,
+                     const TRect& srcRect, const std::vector<Block>& columns,
+                     const std::vector<Block>& rows) {
   for (int y = clip.Top; y < clip.Bottom; ++y) {
     const Block& rb = rows[static_cast<std::size_t>(y - clip.Top)];
-    for (int r = rb.first; r < rb.last; ++r) {
-      const TColor32* srcRow =
-          src.Bits + static_cast<long long>(srcRect.Top + r) * src.Width + srcRect.Left + colFirst;
-      if constexpr (sizeof(Sum) == 4)
-        accumulateRow(srcRow, colCount, sums.data(), r == rb.first);
-      else
-        accumulateRowScalar(srcRow, colCount, sums.data(), r == rb.first);
-    }
-    const auto rowCount = static_cast<std::uint64_t>(rb.last - rb.first);
     TColor32* out = dst.Bits + static_cast<long long>(y) * dst.Width + clip.Left;
-    for (std::size_t i = 0; i < local.size(); ++i) {
-      if constexpr (sizeof(Sum) == 4)
-        out[i] = average(sums.data(), local[i], rowCount);
-      else
-        out[i] = averageScalar(sums.data(), local[i], rowCount);
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      const Block& cb = columns[i];
+      std::uint64_t sum[4] = {0, 0, 0, 0};
+      for (int r = rb.first; r < rb.last; ++r) {
+        const TColor32* row =
+            src.Bits + static_cast<long long>(srcRect.Top + r) * src.Width + srcRect.Left;
+        for (int k = cb.first; k < cb.last; ++k)
+          for (int c = 0; c < 4; ++c) sum[c] += channel(row[k], c);
+      }
+      const std::uint64_t count = static_cast<std::uint64_t>(rb.last - rb.first) *
+                                  static_cast<std::uint64_t>(cb.last - cb.first);
+      const std::uint64_t recip = (std::uint64_t{1} << 24) / count;
+      TColor32 px = 0;
+      for (int c = 0; c < 4; ++c) px |= static_cast<TColor32>((sum[c] * recip) >> 24) << (8 * c);
+      out[i] = px;
     }
   }
 }
 
-void shrink(const TargetPixels& dst, const TRect& dstRect, const TRect& clip,
-            const SourcePixels& src, const TRect& srcRect) {
-  const auto columns =
+struct ShrinkTables {
+  std::vector<Block> columns;  // from the source rectangle's left edge
+  std::vector<Block> local;    // the same from the first column used
+  std::vector<Block> rows;     // from its top edge
+  int colFirst = 0;
+  int colCount = 0;
+  int uniform = 0;  // width shared by all blocks when they are adjacent, else 0
+  bool large = false;
+  // Reciprocal parts of each column's block count, per number of rows in a
+  // block (at most a few distinct numbers).
+  std::vector<std::pair<int, std::vector<std::uint16_t>>> reciprocals;
+
+  const std::uint16_t* reciprocalsFor(int rowCount) const {
+    for (const auto& [count, lanes] : reciprocals)
+      if (count == rowCount) return lanes.data();
+    return nullptr;
+  }
+};
+
+ShrinkTables shrinkTables(const TRect& dstRect, const TRect& clip, const TRect& srcRect) {
+  ShrinkTables t;
+  t.columns =
       boxBlocks(srcRect.width(), dstRect.width(), clip.Left - static_cast<long long>(dstRect.Left),
                 clip.Right - static_cast<long long>(dstRect.Left));
-  const auto rows =
+  t.rows =
       boxBlocks(srcRect.height(), dstRect.height(), clip.Top - static_cast<long long>(dstRect.Top),
                 clip.Bottom - static_cast<long long>(dstRect.Top));
-  std::uint64_t widest = 0, tallest = 0;
-  for (const Block& b : columns) widest = std::max<std::uint64_t>(widest, b.last - b.first);
-  for (const Block& b : rows) tallest = std::max<std::uint64_t>(tallest, b.last - b.first);
-  // 32-bit sums suffice unless a block holds more than 2^32 / 255 pixels.
-  if (widest * tallest * 255 <= 0xFFFFFFFFu)
-    boxAverage<std::uint32_t>(dst, clip, src, srcRect, columns, rows);
-  else
-    boxAverage<std::uint64_t>(dst, clip, src, srcRect, columns, rows);
+  long long widest = 0, tallest = 0;
+  for (const Block& b : t.columns) widest = std::max<long long>(widest, b.last - b.first);
+  for (const Block& b : t.rows) tallest = std::max<long long>(tallest, b.last - b.first);
+  t.large = widest * tallest > draft::kMaxWideBlock;
+  t.colFirst = t.columns.front().first;
+  t.colCount = t.columns.back().last - t.colFirst;
+  t.local = t.columns;
+  for (Block& b : t.local) b = {b.first - t.colFirst, b.last - t.colFirst};
+  t.uniform = t.local.front().last - t.local.front().first;
+  for (std::size_t i = 0; i < t.local.size(); ++i)
+    if (t.local[i].first != static_cast<int>(i) * t.uniform ||
+        t.local[i].last - t.local[i].first != t.uniform)
+      t.uniform = 0;
+  if (t.large) return t;
+  for (const Block& rb : t.rows) {
+    const int count = rb.last - rb.first;
+    if (t.reciprocalsFor(count) != nullptr) continue;
+    std::vector<std::uint16_t> lanes(draft::kReciprocalLanes * t.local.size());
+    for (std::size_t i = 0; i < t.local.size(); ++i) {
+      const draft::Reciprocal r = draft::reciprocalOf((t.local[i].last - t.local[i].first) * count);
+      for (int k = 0; k < 4; ++k) {
+        lanes[draft::kReciprocalLanes * i + k] = r.hi;
+        lanes[draft::kReciprocalLanes * i + 4 + k] = r.lo;
+      }
+    }
+    t.reciprocals.emplace_back(count, std::move(lanes));
+  }
+  return t;
+}
+
+void shrink(const Kernels& k, const ShrinkTables& t, const TargetPixels& dst, const TRect& clip,
+            const SourcePixels& src, const TRect& srcRect) {
+  if (t.large) {
+    boxAverageLarge(dst, clip, src, srcRect, t.columns, t.rows);
+    return;
+  }
+  // Sums fit 16 bits: each destination row sums its source rows down, then
+  // averages the blocks across; blocks two pixels wide (halving) may take
+  // one fused step.
+  const bool pairs = t.uniform == 2 && k.averagePairRows != nullptr;
+  std::vector<std::uint16_t> sums(4 * static_cast<std::size_t>(t.colCount));
+  const TColor32* rowStarts[draft::kMaxWideBlock];
+  for (int y = clip.Top; y < clip.Bottom; ++y) {
+    const Block& rb = t.rows[static_cast<std::size_t>(y - clip.Top)];
+    const int count = rb.last - rb.first;
+    for (int r = 0; r < count; ++r)
+      rowStarts[r] = src.Bits + static_cast<long long>(srcRect.Top + rb.first + r) * src.Width +
+                     srcRect.Left + t.colFirst;
+    TColor32* out = dst.Bits + static_cast<long long>(y) * dst.Width + clip.Left;
+    if (pairs) {
+      k.averagePairRows(rowStarts, count, t.local.size(), out);
+      continue;
+    }
+    k.sumRows(rowStarts, count, static_cast<std::size_t>(t.colCount), sums.data());
+    k.averageBlocks(sums.data(), t.local.data(), t.reciprocalsFor(count), t.local.size(), out);
+  }
 }
 
 // ---- Growing: bilinear interpolation ---------------------------------------
 
-struct Tap {
+struct AxisTap {
   int first;   // source index of the pair's first pixel
   int second;  // its second pixel: first + 1, or first on an axis one pixel long
   int weight;  // of the first pixel, 0..256; the second gets 256 - weight
@@ -191,15 +181,24 @@ float sourceCentre(int start, long long i, float scale) {
   return static_cast<float>(t);
 }
 
+// v (0 <= v < 256, a multiple of 1/2^16 or finer) to the nearest integer,
+// halves to the even one. Every step is exact in float.
+int roundHalfEven(float v) {
+  int whole = static_cast<int>(v);
+  const float rest = v - static_cast<float>(whole);
+  if (rest > 0.5f || (rest == 0.5f && whole % 2 != 0)) ++whole;
+  return whole;
+}
+
 // Pairs and weights of destination positions [from, to) along one axis.
 // srcStart/srcEnd bound the source rectangle, srcSize the whole source.
-std::vector<Tap> bilinearTaps(int srcStart, int srcEnd, int srcSize, long long dstLen,
-                              long long from, long long to) {
-  std::vector<Tap> taps(static_cast<std::size_t>(to - from));
+std::vector<AxisTap> bilinearTaps(int srcStart, int srcEnd, int srcSize, long long dstLen,
+                                  long long from, long long to) {
+  std::vector<AxisTap> taps(static_cast<std::size_t>(to - from));
   const long long srcLen = static_cast<long long>(srcEnd) - srcStart;
   if (srcLen == 1) {
     // Nothing to interpolate between: every position repeats the one pixel.
-    std::fill(taps.begin(), taps.end(), Tap{srcStart, srcStart, 256});
+    std::fill(taps.begin(), taps.end(), AxisTap{srcStart, srcStart, 256});
     return taps;
   }
   const float scale = static_cast<float>(srcLen) / static_cast<float>(dstLen);
@@ -208,128 +207,68 @@ std::vector<Tap> bilinearTaps(int srcStart, int srcEnd, int srcSize, long long d
     float t = sourceCentre(srcStart, i, scale);
     if (t < 0.0f) t = 0.0f;
     if (t > lastPixel) t = lastPixel;
-    int first = static_cast<int>(std::floor(t));
-    // frac × 256 is exact; nearbyint rounds halves to even.
-    const float frac = t - static_cast<float>(first);
-    int weight = 256 - static_cast<int>(std::nearbyint(frac * 256.0f));
+    int first = static_cast<int>(t);  // t >= 0: truncation is floor
+    const int weight = 256 - roundHalfEven((t - static_cast<float>(first)) * 256.0f);
     // A pair whose second pixel lies past the rectangle moves one pixel left
     // and gives all weight to its second pixel, the rectangle's last. Positions
     // never decrease with i, so these are the trailing positions of the axis.
     if (first + 1 >= srcEnd) {
       first = srcEnd - 2;
-      weight = 0;
+      taps[static_cast<std::size_t>(i - from)] = {first, first + 1, 0};
+      continue;
     }
     taps[static_cast<std::size_t>(i - from)] = {first, first + 1, weight};
   }
   return taps;
 }
 
-// top = (w × a + (256 - w) × b) >> 8 per channel; the sum fits 16 bits.
-TColor32 mixScalar(TColor32 a, TColor32 b, int weight) {
-  TColor32 out = 0;
-  for (int c = 0; c < 4; ++c) {
-    const std::uint32_t va = (a >> (8 * c)) & 0xFF;
-    const std::uint32_t vb = (b >> (8 * c)) & 0xFF;
-    out |= ((static_cast<std::uint32_t>(weight) * va + (256u - weight) * vb) >> 8) << (8 * c);
-  }
-  return out;
-}
-
-#if defined(__SSE2__)
-struct TapWeights {
-  __m128i lanes;  // (w, 256 - w) four times, as 16-bit lanes
+struct GrowTables {
+  std::vector<AxisTap> columns;
+  std::vector<AxisTap> rows;
+  std::vector<draft::Tap> taps;  // the columns as the kernels take them
+  draft::TapPlan plan;
+  bool singleColumn = false;  // a source one pixel wide
 };
 
-TapWeights tapWeights(int weight) {
-  return {_mm_set_epi16(static_cast<short>(256 - weight), static_cast<short>(weight),
-                        static_cast<short>(256 - weight), static_cast<short>(weight),
-                        static_cast<short>(256 - weight), static_cast<short>(weight),
-                        static_cast<short>(256 - weight), static_cast<short>(weight))};
-}
-
-// Channels of the pair interleaved (a.b, b.b, a.g, b.g, ...) as 16-bit lanes,
-// so one multiply-add gives w × a + (256 - w) × b per channel.
-__m128i mixTap(const TColor32* row, const Tap& tap, const TapWeights& w) {
-  const __m128i a = _mm_cvtsi32_si128(static_cast<int>(row[tap.first]));
-  const __m128i b = _mm_cvtsi32_si128(static_cast<int>(row[tap.second]));
-  const __m128i pairs = _mm_unpacklo_epi8(_mm_unpacklo_epi8(a, b), _mm_setzero_si128());
-  return _mm_srli_epi32(_mm_madd_epi16(pairs, w.lanes), 8);
-}
-
-void interpolateRow(const TColor32* row, const std::vector<Tap>& taps,
-                    const std::vector<TapWeights>& weights, TColor32* out) {
-  const std::size_t n = taps.size();
-  std::size_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    const __m128i p0 = mixTap(row, taps[i], weights[i]);
-    const __m128i p1 = mixTap(row, taps[i + 1], weights[i + 1]);
-    const __m128i p2 = mixTap(row, taps[i + 2], weights[i + 2]);
-    const __m128i p3 = mixTap(row, taps[i + 3], weights[i + 3]);
-    const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(p0, p1), _mm_packs_epi32(p2, p3));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), packed);
+GrowTables growTables(const Kernels& k, const TRect& dstRect, const TRect& clip,
+                      const SourcePixels& src, const TRect& srcRect) {
+  GrowTables t;
+  t.columns = bilinearTaps(srcRect.Left, srcRect.Right, src.Width, dstRect.width(),
+                           clip.Left - static_cast<long long>(dstRect.Left),
+                           clip.Right - static_cast<long long>(dstRect.Left));
+  t.rows = bilinearTaps(srcRect.Top, srcRect.Bottom, src.Height, dstRect.height(),
+                        clip.Top - static_cast<long long>(dstRect.Top),
+                        clip.Bottom - static_cast<long long>(dstRect.Top));
+  t.singleColumn = t.columns.front().first == t.columns.front().second;
+  if (!t.singleColumn) {
+    for (const AxisTap& c : t.columns) t.taps.push_back({c.first, c.weight});
+    k.planTaps(t.taps.data(), t.taps.size(), src.Width, t.plan);
   }
-  for (; i < n; ++i) out[i] = mixScalar(row[taps[i].first], row[taps[i].second], taps[i].weight);
+  return t;
 }
 
-// result = (wy × top + (256 - wy) × bottom) >> 8; each product and the sum
-// stay below 2^16, so 16-bit lanes are exact.
-void blendRows(const TColor32* top, const TColor32* bottom, int weight, std::size_t n,
-               TColor32* out) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i wt = _mm_set1_epi16(static_cast<short>(weight));
-  const __m128i wb = _mm_set1_epi16(static_cast<short>(256 - weight));
-  std::size_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top + i));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bottom + i));
-    const __m128i lo =
-        _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), wt),
-                                     _mm_mullo_epi16(_mm_unpacklo_epi8(b, zero), wb)),
-                       8);
-    const __m128i hi =
-        _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), wt),
-                                     _mm_mullo_epi16(_mm_unpackhi_epi8(b, zero), wb)),
-                       8);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
-  }
-  for (; i < n; ++i) out[i] = mixScalar(top[i], bottom[i], weight);
-}
-#else
-using TapWeights = int;
-
-TapWeights tapWeights(int weight) {
-  return weight;
-}
-
-void interpolateRow(const TColor32* row, const std::vector<Tap>& taps,
-                    const std::vector<TapWeights>&, TColor32* out) {
-  for (std::size_t i = 0; i < taps.size(); ++i)
-    out[i] = mixScalar(row[taps[i].first], row[taps[i].second], taps[i].weight);
-}
-
-void blendRows(const TColor32* top, const TColor32* bottom, int weight, std::size_t n,
-               TColor32* out) {
-  for (std::size_t i = 0; i < n; ++i) out[i] = mixScalar(top[i], bottom[i], weight);
-}
-#endif
-
-// The two source rows of the current destination row, interpolated across.
-// Growing rows reuse them for several destination rows.
+// Source rows interpolated across, kept while destination rows reuse them.
 class RowCache {
  public:
-  RowCache(const SourcePixels& src, const std::vector<Tap>& columns)
-      : src_(src), columns_(columns) {
-    for (const Tap& t : columns) weights_.push_back(tapWeights(t.weight));
-    for (auto& line : lines_) line.pixels.resize(columns.size());
+  RowCache(const Kernels& k, const GrowTables& t, const SourcePixels& src)
+      : k_(k), t_(t), src_(src), n_(t.columns.size()) {
+    for (auto& line : lines_) line.pixels.resize(4 * draft::paddedPixels(n_));
   }
 
   // Row `row` interpolated across, evicting a line other than `keep`.
-  const TColor32* get(int row, int keep) {
+  const Wide* get(int row, int keep) {
     for (auto& line : lines_)
       if (line.row == row) return line.pixels.data();
     Line& line = lines_[0].row == keep ? lines_[1] : lines_[0];
-    interpolateRow(src_.Bits + static_cast<long long>(row) * src_.Width, columns_, weights_,
-                   line.pixels.data());
+    const TColor32* src = src_.Bits + static_cast<long long>(row) * src_.Width;
+    if (t_.singleColumn) {
+      // That pixel in every column, padding included.
+      const TColor32 px = src[t_.columns.front().first];
+      for (std::size_t i = 0; i < draft::paddedPixels(n_); ++i)
+        for (int c = 0; c < 4; ++c) line.pixels[4 * i + c] = static_cast<Wide>(channel(px, c));
+    } else {
+      k_.interpolateRow(src, t_.taps.data(), n_, t_.plan, line.pixels.data());
+    }
     line.row = row;
     return line.pixels.data();
   }
@@ -337,49 +276,87 @@ class RowCache {
  private:
   struct Line {
     int row = -1;
-    std::vector<TColor32> pixels;
+    std::vector<Wide> pixels;
   };
+  const Kernels& k_;
+  const GrowTables& t_;
   const SourcePixels& src_;
-  const std::vector<Tap>& columns_;
-  std::vector<TapWeights> weights_;
+  const std::size_t n_;
   Line lines_[2];
 };
 
-void enlarge(const TargetPixels& dst, const TRect& dstRect, const TRect& clip,
-             const SourcePixels& src, const TRect& srcRect) {
-  const auto columns = bilinearTaps(srcRect.Left, srcRect.Right, src.Width, dstRect.width(),
-                                    clip.Left - static_cast<long long>(dstRect.Left),
-                                    clip.Right - static_cast<long long>(dstRect.Left));
-  const auto rows = bilinearTaps(srcRect.Top, srcRect.Bottom, src.Height, dstRect.height(),
-                                 clip.Top - static_cast<long long>(dstRect.Top),
-                                 clip.Bottom - static_cast<long long>(dstRect.Top));
-  RowCache cache(src, columns);
-  const std::size_t n = columns.size();
-  for (int y = clip.Top; y < clip.Bottom; ++y) {
-    const Tap& r = rows[static_cast<std::size_t>(y - clip.Top)];
-    TColor32* out = dst.Bits + static_cast<long long>(y) * dst.Width + clip.Left;
-    const TColor32* top = cache.get(r.first, r.second);
-    if (r.weight == 256) {
-      std::memcpy(out, top, n * sizeof(TColor32));
+void enlarge(const Kernels& k, const GrowTables& t, const TargetPixels& dst, const TRect& clip,
+             const SourcePixels& src) {
+  RowCache cache(k, t, src);
+  const std::size_t n = t.columns.size();
+  auto outRow = [&](int y) { return dst.Bits + static_cast<long long>(y) * dst.Width + clip.Left; };
+  for (int y = clip.Top; y < clip.Bottom;) {
+    const AxisTap& r = t.rows[static_cast<std::size_t>(y - clip.Top)];
+    // Weights of 256 or 0 take one row as it is.
+    if (r.weight == 256 || r.weight == 0) {
+      const int row = r.weight == 256 ? r.first : r.second;
+      k.narrowRow(cache.get(row, row), n, outRow(y++));
       continue;
     }
-    const TColor32* bottom = cache.get(r.second, r.first);
-    if (r.weight == 0)
-      std::memcpy(out, bottom, n * sizeof(TColor32));
-    else
-      blendRows(top, bottom, r.weight, n, out);
+    // Following rows between the same two source rows blend in one pass.
+    int weights[draft::kMaxBlendRows];
+    TColor32* outs[draft::kMaxBlendRows];
+    int count = 0;
+    while (y < clip.Bottom && count < draft::kMaxBlendRows) {
+      const AxisTap& next = t.rows[static_cast<std::size_t>(y - clip.Top)];
+      if (next.first != r.first || next.weight == 0 || next.weight == 256) break;
+      weights[count] = next.weight;
+      outs[count++] = outRow(y++);
+    }
+    const Wide* top = cache.get(r.first, r.second);
+    const Wide* bottom = cache.get(r.second, r.first);
+    k.blendRows(top, bottom, weights, outs, count, n);
   }
 }
 
 }  // namespace
 
+struct TDraftResampler::Tables {
+  TRect dstRect, clip, srcRect;
+  int srcWidth = 0, srcHeight = 0;
+  draft::SimdLevel level = draft::SimdLevel::scalar;
+  bool grows = false;
+  GrowTables grow;
+  ShrinkTables shrink;
+
+  bool madeFor(const TRect& d, const TRect& c, const TRect& s, const SourcePixels& src,
+               draft::SimdLevel l) const {
+    return dstRect == d && clip == c && srcRect == s && srcWidth == src.Width &&
+           srcHeight == src.Height && level == l;
+  }
+};
+
+TDraftResampler::TDraftResampler() = default;
+TDraftResampler::~TDraftResampler() = default;
+
 void TDraftResampler::Resample(const TargetPixels& Dst, const TRect& DstRect, const TRect& DstClip,
                                const SourcePixels& Src, const TRect& SrcRect) const {
-  const bool grows = DstRect.width() > SrcRect.width() || DstRect.height() > SrcRect.height();
-  if (grows)
-    enlarge(Dst, DstRect, DstClip, Src, SrcRect);
+  const draft::SimdLevel level = draft::activeSimdLevel();
+  const Kernels& kernels = draft::kernelsFor(level);
+  if (!tables_ || !tables_->madeFor(DstRect, DstClip, SrcRect, Src, level)) {
+    auto t = std::make_unique<Tables>();
+    t->dstRect = DstRect;
+    t->clip = DstClip;
+    t->srcRect = SrcRect;
+    t->srcWidth = Src.Width;
+    t->srcHeight = Src.Height;
+    t->level = level;
+    t->grows = DstRect.width() > SrcRect.width() || DstRect.height() > SrcRect.height();
+    if (t->grows)
+      t->grow = growTables(kernels, DstRect, DstClip, Src, SrcRect);
+    else
+      t->shrink = shrinkTables(DstRect, DstClip, SrcRect);
+    tables_ = std::move(t);
+  }
+  if (tables_->grows)
+    enlarge(kernels, tables_->grow, Dst, DstClip, Src);
   else
-    shrink(Dst, DstRect, DstClip, Src, SrcRect);
+    shrink(kernels, tables_->shrink, Dst, DstClip, Src, SrcRect);
 }
 
 }  // namespace tarnvale

@@ -62,8 +62,6 @@ constexpr const char* kFontSize = "FontSize";
 constexpr const char* kFontColor = "FontColor";
 constexpr const char* kFontStyle = "FontStyle";
 
-constexpr const char* kDefaultSkin = "default.bmp";
-
 // Each call reads the file anew, as the file layer does for every key.
 class Reader {
  public:
@@ -122,6 +120,10 @@ std::string settingsPath(const std::string& dataFolder) {
   return dataFolder + kSettingsFileName;
 }
 
+std::string defaultSkinPath(const std::string& dataFolder) {
+  return dataFolder + kDefaultSkinName;
+}
+
 void loadSettings(MeterSettings& s, const std::string& dataFolder, const Locale& locale) {
   const MeterSettings defaults;
   const Reader in(settingsPath(dataFolder));
@@ -166,7 +168,7 @@ void loadSettings(MeterSettings& s, const std::string& dataFolder, const Locale&
   in.boolean(kForm, kBlocks, s.blocks, defaults.blocks);
   in.boolean(kForm, kVertical, s.vertical, defaults.vertical);
   in.integer(kForm, kChannelMode, s.channelMode, defaults.channelMode);
-  in.text(kForm, kGraphic, s.graphicPath, dataFolder + kDefaultSkin);
+  in.text(kForm, kGraphic, s.graphicPath, defaultSkinPath(dataFolder));
   in.text(kForm, kFontName, s.labelFont.name, defaults.labelFont.name);
   in.integer(kForm, kFontSize, s.labelFont.size, defaults.labelFont.size);
   in.integer(kForm, kFontColor, s.labelFont.color, defaults.labelFont.color);

@@ -12,6 +12,8 @@
 namespace tarnvale {
 
 inline constexpr const char* kSettingsFileName = "Tarnvale.ini";
+// The skin installation puts in the data folder; the fallback of every failed load.
+inline constexpr const char* kDefaultSkinName = "default.bmp";
 
 inline constexpr const char* kDeviceResetMessage =
     "The configured Input Device is not available and will be reset to the default.";
@@ -31,6 +33,7 @@ struct WindowPosition {
 
 // `dataFolder` ends with "/".
 std::string settingsPath(const std::string& dataFolder);
+std::string defaultSkinPath(const std::string& dataFolder);
 
 // Reads every key into `settings`; whatever is missing or unreadable takes its
 // default, so this never fails. Holds sizePercent within 20..200 and derives
