@@ -187,7 +187,8 @@ void TForm1::setTopmost(bool on) {
 
 void TForm1::Image1MouseDown(Qt::MouseButton button) {
   if (button == Qt::LeftButton) {
-    // The move starts on the first motion, so a double click stays ours.
+    // The window follows the pointer while the button is held. Moving it
+    // ourselves works under any window manager and leaves the double click ours.
     dragArmed_ = true;
   } else if (button == Qt::RightButton) {
     runSetupDialog();
@@ -324,21 +325,26 @@ bool TForm1::event(QEvent* e) {
 bool TForm1::eventFilter(QObject* watched, QEvent* e) {
   if (watched == Image1) {
     switch (e->type()) {
-      case QEvent::MouseButtonPress:
-        Image1MouseDown(static_cast<QMouseEvent*>(e)->button());
+      case QEvent::MouseButtonPress: {
+        const auto* mouse = static_cast<QMouseEvent*>(e);
+        dragOffset_ = mouse->globalPosition().toPoint() - pos();
+        Image1MouseDown(mouse->button());
         return true;
-      case QEvent::MouseMove:
-        if (dragArmed_ && (static_cast<QMouseEvent*>(e)->buttons() & Qt::LeftButton)) {
-          dragArmed_ = false;
-          if (QWindow* window = windowHandle()) window->startSystemMove();
+      }
+      case QEvent::MouseMove: {
+        const auto* mouse = static_cast<QMouseEvent*>(e);
+        if (dragArmed_ && (mouse->buttons() & Qt::LeftButton)) {
+          move(mouse->globalPosition().toPoint() - dragOffset_);
         }
         return true;
+      }
       case QEvent::MouseButtonRelease:
         dragArmed_ = false;
         return true;
       case QEvent::MouseButtonDblClick:
         if (static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
           Image1DblClick();
+          dragOffset_ = static_cast<QMouseEvent*>(e)->globalPosition().toPoint() - pos();
           dragArmed_ = true;  // the second press of a double click drags too
         }
         return true;

@@ -105,6 +105,7 @@ class TForm1 final : public QWidget, public DisplayHost, private RecoveryView {
   bool topmost_ = false;
   bool placeOnActivate_ = false;
   bool dragArmed_ = false;
+  QPoint dragOffset_;  // pointer minus window position at the press
   // Runs of key-colour pixels, row by row, as last applied to the window shape.
   std::vector<int> keyRuns_;
   std::vector<int> scanRuns_;  // reused, so the scan allocates nothing per buffer

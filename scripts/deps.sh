@@ -1,14 +1,23 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building and testing need.
+# Installs the Debian 12 packages that building needs; with --test, also
+# what the tests need.
 set -euo pipefail
 
+# Building and running the meter.
 packages=(
   cmake ninja-build g++ pkg-config
-  clang libclang-rt-14-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libjpeg-dev libpulse-dev fonts-liberation
-  pulseaudio pulseaudio-utils
 )
+# Testing it: test frameworks, the fuzzers' compiler, and a private desktop
+# with a sound server for the end-to-end tests.
+if [ "${1:-}" = "--test" ]; then
+  packages+=(
+    clang libclang-rt-14-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    pulseaudio pulseaudio-utils
+    xvfb openbox xdotool x11-utils wmctrl imagemagick
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the packages, builds Tarnvale, installs it and starts it.
+# Installs the packages, builds Tarnvale, installs it (program in
+# /usr/local/bin, data folder /var/lib/Quillmoor/Tarnvale) and starts it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -11,7 +12,9 @@ cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build build-release -j "$(nproc)"
 $sudo cmake --install build-release
 
-# The meter window is not built yet; once it is, it starts here.
-if command -v tarnvale >/dev/null 2>&1; then
-  (tarnvale >/dev/null 2>&1 &)
+# Started detached, as the user who ran this, on the desktop this runs in.
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  nohup tarnvale >/dev/null 2>&1 &
+else
+  echo "Installed. Start the meter from the desktop's menu, or run: tarnvale"
 fi

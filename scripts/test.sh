@@ -4,7 +4,7 @@
 # sanitizers, and the fuzzers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh --test
 
 jobs=$(nproc)
 fuzz_seconds=${FUZZ_SECONDS:-60}
@@ -20,12 +20,16 @@ run_ctest() {
 }
 
 echo "== plain build"
-cmake -S . -B build -G Ninja -DTARNVALE_WERROR=ON
+# The data folder of this build lies inside it; the end-to-end tests run the
+# program installed under build/e2e-root.
+cmake -S . -B build -G Ninja -DTARNVALE_WERROR=ON \
+  -DTARNVALE_COMMON_DATA_DIR="$PWD/build/e2e-data" -DCMAKE_INSTALL_PREFIX="$PWD/build/e2e-root"
 cmake --build build -j "$jobs"
 run_ctest plain ctest --test-dir build --output-on-failure -j "$jobs" -LE e2e
 
-echo "== end-to-end, against a private sound server"
-run_ctest e2e scripts/with-pulse.sh ctest --test-dir build --output-on-failure -L e2e
+echo "== end-to-end: the installed program on a private desktop and sound server"
+cmake --install build >/dev/null
+run_ctest e2e scripts/with-desktop.sh ctest --test-dir build --output-on-failure -L e2e
 
 echo "== sanitizers (address, undefined)"
 cmake -S . -B build-asan -G Ninja -DTARNVALE_SANITIZE=ON -DTARNVALE_BUILD_BENCH=OFF \

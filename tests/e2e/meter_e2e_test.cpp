@@ -118,7 +118,9 @@ std::uint32_t rgb(const QImage& image, int x, int y) {
 constexpr int kLeftBarColumn = 150 / 2 - 38 + 10;
 constexpr int kRightBarColumn = 150 / 2 + 20 + 10;
 constexpr int kBottom = 600 - (600 - 512) / 2;
-int blockRow(int block) { return kBottom - 8 * block + 3; }
+int blockRow(int block) {
+  return kBottom - 8 * block + 3;
+}
 constexpr int kClipRow = 26;
 constexpr std::uint32_t kUnlit = 0x002626;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
@@ -159,6 +161,9 @@ class MeterE2E : public ::testing::Test {
 
 TEST_F(MeterE2E, BarsLightTheBlocksOfTheLevelFedIn) {
   // 3277 maps to position 256 (block 32), 8230 to position 354 (block 44).
+  // Captured at the test input's own rate, so the server passes the square
+  // wave through unchanged (resampling would make it ring above its level).
+  setting("Form", "Sample Rate", "48000");
   left = 3277;
   right = 8230;
   Meter meter;
@@ -168,9 +173,7 @@ TEST_F(MeterE2E, BarsLightTheBlocksOfTheLevelFedIn) {
   const QImage image = meter.shot("levels");
   ASSERT_EQ(image.width(), 148);
   ASSERT_EQ(image.height(), 600);
-  const struct {
-    int column, lastLit;
-  } bars[] = {{kLeftBarColumn, 32}, {kRightBarColumn, 44}};
+  const struct { int column, lastLit; } bars[] = {{kLeftBarColumn, 32}, {kRightBarColumn, 44}};
   for (const auto& bar : bars) {
     SCOPED_TRACE(bar.column);
     for (int block : {0, 10, bar.lastLit - 1}) {
@@ -188,6 +191,7 @@ TEST_F(MeterE2E, BarsLightTheBlocksOfTheLevelFedIn) {
 
 TEST_F(MeterE2E, FullScaleLatchesTheClipLightsAndADoubleClickPutsThemOut) {
   setting("Form", "Hold Peaks", "1");
+  setting("Form", "Sample Rate", "48000");
   left = right = 32767;
   Meter meter;
   ASSERT_FALSE(meter.window().empty());
