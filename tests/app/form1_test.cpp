@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/form2.h"
+#include "settings/form2.h"
 #include "capture/capture_texts.h"
 #include "platform/locale.h"
 #include "raster/image32.h"
@@ -193,7 +193,7 @@ TEST_F(Form1Test, ClosingWithAnUnwritableFileTellsTheUserAndStillCloses) {
 
 TEST_F(Form1Test, BuffersReachTheDisplayAndTheDialogFields) {
   auto form = start();
-  TForm2 form2;
+  TForm2 form2(TForm2::Services{form->settings, *form, ui, locale, shell, folder.path()});
   form->setDialogs(&form2, nullptr);
   form2.Edit1->setText("-4");
   form2.Edit2->setText("4");
@@ -230,7 +230,7 @@ TEST_F(Form1Test, ActivationPlacesTheWindowAndRestoresTheDialogFields) {
   write("Form", "left", "0");
   write("Form", "top", "100");
   auto form = start();
-  TForm2 form2;
+  TForm2 form2(TForm2::Services{form->settings, *form, ui, locale, shell, folder.path()});
   form->setDialogs(&form2, nullptr);
   form2.Edit1->setText("typed");
   form->FormActivate();
