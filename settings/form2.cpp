@@ -210,22 +210,22 @@ void TForm2::buildPanel1() {
 void TForm2::buildPanel2() {
   Panel2 = raisedPanel(this, "Panel2", 8, 96, 376, 190);
   groupCaption(Panel2, "Calibration:", 12, 6, 200);
-  caption(Panel2, "Meter Full Scale = ", 12, 30, 118);
-  Edit1 = field(Panel2, "Edit1", 132, 29, 60);
-  caption(Panel2, "dB, below system full scale", 198, 30, 170);
-  caption(Panel2, "( eg. - 4 )", 132, 53, 90);
-  caption(Panel2, "Headroom = ", 226, 53, 78);
+  caption(Panel2, "Meter Full Scale = ", 12, 30, 106);
+  Edit1 = field(Panel2, "Edit1", 124, 29, 60);
+  caption(Panel2, "dB, below system full scale", 190, 30, 180);
+  caption(Panel2, "( eg. - 4 )", 124, 53, 90);
+  caption(Panel2, "Headroom = ", 226, 53, 76);
   Label14 = place(new QLabel(QStringLiteral("0"), Panel2), "Label14", 304, 53, 64, 22);
   QFont bold = Label14->font();
   bold.setBold(true);
   Label14->setFont(bold);
-  caption(Panel2, "Clip Level, dB", 12, 82, 118);
-  Edit8 = field(Panel2, "Edit8", 132, 81, 60);
-  caption(Panel2, "dB, below system full scale", 198, 82, 170);
-  caption(Panel2, "( eg. - 0.5 )", 132, 105, 90);
-  caption(Panel2, "Decay Rate", 12, 132, 118);
-  Edit2 = field(Panel2, "Edit2", 132, 131, 40);
-  caption(Panel2, "Arbitary value, 1 (slow) - 10 (fast)  ", 178, 132, 194);
+  caption(Panel2, "Clip Level, dB", 12, 82, 106);
+  Edit8 = field(Panel2, "Edit8", 124, 81, 60);
+  caption(Panel2, "dB, below system full scale", 190, 82, 180);
+  caption(Panel2, "( eg. - 0.5 )", 124, 105, 90);
+  caption(Panel2, "Decay Rate", 12, 132, 106);
+  Edit2 = field(Panel2, "Edit2", 124, 131, 36);
+  caption(Panel2, "Arbitary value, 1 (slow) - 10 (fast)  ", 166, 132, 206);
   cbDCoffset = checkBox(Panel2, "cbDCoffset", "DC Offset Correction", 12, 160, 160);
   Label39 = place(new QLabel(QStringLiteral("0"), Panel2), "Label39", 178, 160, 56, 22);
   Label40 = place(new QLabel(QStringLiteral("0"), Panel2), "Label40", 238, 160, 56, 22);
@@ -255,13 +255,13 @@ void TForm2::buildPanel3() {
   PeakBar = colourPanel("PeakBar", 180);
   caption(Panel3, "Click bar to set colour", 12, 222, 190);
 
-  CheckBox4 = checkBox(Panel3, "CheckBox4", "User Colour Peaks", 218, 12, 150);
-  blended = checkBox(Panel3, "blended", "Blend", 218, 40, 150);
-  CheckBox3 = checkBox(Panel3, "CheckBox3", "Bars as blocks", 218, 68, 150);
-  CheckBox2 = checkBox(Panel3, "CheckBox2", "Always on top", 218, 96, 150);
-  CheckBox1 = checkBox(Panel3, "CheckBox1", "No Borders", 218, 124, 150);
+  CheckBox4 = checkBox(Panel3, "CheckBox4", "User Colour Peaks", 212, 12, 158);
+  blended = checkBox(Panel3, "blended", "Blend", 212, 40, 158);
+  CheckBox3 = checkBox(Panel3, "CheckBox3", "Bars as blocks", 212, 68, 158);
+  CheckBox2 = checkBox(Panel3, "CheckBox2", "Always on top", 212, 96, 158);
+  CheckBox1 = checkBox(Panel3, "CheckBox1", "No Borders", 212, 124, 158);
   CheckBox1->setToolTip(QStringLiteral("Remove Windows Borders"));
-  caption(Panel3, "( Needs program restart )  ", 218, 146, 150);
+  caption(Panel3, "( Needs program restart )  ", 212, 146, 160);
 }
 
 void TForm2::buildPanel4() {
@@ -316,16 +316,16 @@ void TForm2::buildPanel6() {
                        10, 90, 22);
   RadioButton1->setChecked(true);
   CheckBox6 = checkBox(Panel6, "CheckBox6", "Show Average Mark", 12, 40, 200);
-  caption(Panel6, "Average Time", 12, 70, 96);
-  Edit6 = field(Panel6, "Edit6", 110, 69, 60);
-  Label25 = place(new QLabel(Panel6), "Label25", 178, 70, 190, 22);
+  caption(Panel6, "Average Time", 12, 70, 104);
+  Edit6 = field(Panel6, "Edit6", 118, 69, 60);
+  Label25 = place(new QLabel(Panel6), "Label25", 186, 70, 182, 22);
   CheckBox8 = checkBox(Panel6, "CheckBox8", "Show Phase Correlation", 12, 102, 200);
   CheckBox5 = checkBox(Panel6, "CheckBox5", "Peak Hold Infinite", 12, 132, 150);
   caption(Panel6, "( Double-click meter to reset )", 166, 132, 200);
-  Label26 = place(new QLabel(QStringLiteral("Hold Reset Time"), Panel6), "Label26", 12, 164, 96,
+  Label26 = place(new QLabel(QStringLiteral("Hold Reset Time"), Panel6), "Label26", 12, 164, 104,
                   22);
-  Edit7 = field(Panel6, "Edit7", 110, 163, 60);
-  Label27 = place(new QLabel(Panel6), "Label27", 178, 164, 190, 22);
+  Edit7 = field(Panel6, "Edit7", 118, 163, 60);
+  Label27 = place(new QLabel(Panel6), "Label27", 186, 164, 182, 22);
 }
 
 void TForm2::connectActions() {
