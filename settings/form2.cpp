@@ -197,10 +197,10 @@ void TForm2::buildPanel1() {
   Label1 = place(new QLabel(Panel1), "Label1", 80, 48, 200, 22);
   QFont underlined = Label1->font();
   underlined.setUnderline(true);
-  Label3 = place(new QLabel(QString::fromUtf8(kWebAddress), Panel1), "Label3", 290, 12, 350, 22);
+  Label3 = place(new QLabel(QString::fromUtf8(kWebAddress), Panel1), "Label3", 290, 12, 360, 22);
   Label3->setFont(underlined);
   Label3->setCursor(Qt::PointingHandCursor);
-  Label2 = place(new QLabel(Panel1), "Label2", 290, 44, 350, 22);
+  Label2 = place(new QLabel(Panel1), "Label2", 290, 44, 360, 22);
   Label2->setFont(underlined);
   Label2->setToolTip(QStringLiteral("Double-Click to open this folder"));
   Label2->setCursor(Qt::PointingHandCursor);
