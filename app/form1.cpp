@@ -19,9 +19,9 @@
 #include "meter/buffer_cycle.h"
 #include "platform/process.h"
 #include "raster/image32.h"
+#include "settings/form2.h"
 #include "settings/number_text.h"
 #include "settings/ring_length.h"
-#include "settings/form2.h"
 #include "settings/settings_file.h"
 
 namespace tarnvale {

@@ -31,10 +31,7 @@ class TForm3;
 
 // The meter window: start-up, the capture buffers, placement, mouse and
 // keyboard, and the window state saved when it closes.
-class TForm1 final : public QWidget,
-                     public DisplayHost,
-                     public SetupHost,
-                     private RecoveryView {
+class TForm1 final : public QWidget, public DisplayHost, public SetupHost, private RecoveryView {
  public:
   struct Services {
     WaveIn& waveIn;

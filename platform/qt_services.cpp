@@ -4,10 +4,10 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <QFontDialog>
-#include <QInputDialog>
 #include <QFileInfo>
+#include <QFontDialog>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QLocale>
 #include <QMessageBox>
 #include <QScreen>

@@ -11,9 +11,9 @@ class QWidget;
 
 namespace tarnvale {
 
-// Message boxes through QMessageBox, and Qt's standard dialogs: modal, one OK button, events keep being
-// dispatched while it is open. Carriage returns only lay out the text, so
-// they are dropped for display.
+// Message and question boxes through QMessageBox, and Qt's input, colour, font
+// and file dialogs: all modal, events keep being dispatched while one is open.
+// Carriage returns only lay out the text, so they are dropped for display.
 class QtUi final : public Ui {
  public:
   void setParentWindow(QWidget* parent) { parent_ = parent; }

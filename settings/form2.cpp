@@ -169,8 +169,8 @@ TForm2::TForm2(Services services, QWidget* parent) : QDialog(parent), s_(std::mo
 
   LockSet = place(new QCheckBox(QStringLiteral("LockSettings"), this), "LockSet", 14, 596, 120, 26);
   LockSet->setLayoutDirection(Qt::RightToLeft);  // the text left of the box
-  Label32 = place(new QLabel(QStringLiteral("Settings are Locked"), this), "Label32", 150, 594,
-                  260, 30);
+  Label32 =
+      place(new QLabel(QStringLiteral("Settings are Locked"), this), "Label32", 150, 594, 260, 30);
   QFont lockedFont = Label32->font();
   lockedFont.setBold(true);
   lockedFont.setPixelSize(16);
@@ -301,19 +301,19 @@ void TForm2::buildPanel5() {
                           QStringLiteral("Mono  Right"), QStringLiteral("Mono  L + R - 6 dB")});
   caption(Panel5, "Sample Rate", 12, 102, 96);
   ComboBoxRate = place(new QComboBox(Panel5), "ComboBoxRate", 110, 101, 100, 26);
-  ComboBoxRate->addItems({QStringLiteral("22050"), QStringLiteral("44100"),
-                          QStringLiteral("48000"), QStringLiteral("96000")});
+  ComboBoxRate->addItems({QStringLiteral("22050"), QStringLiteral("44100"), QStringLiteral("48000"),
+                          QStringLiteral("96000")});
 }
 
 void TForm2::buildPanel6() {
   Panel6 = raisedPanel(this, "Panel6", 392, 366, 375, 220);
   caption(Panel6, "Numeric Readout:", 12, 10, 116);
-  RadioButton1 = place(new QRadioButton(QStringLiteral("None"), Panel6), "RadioButton1", 130, 10,
-                       62, 22);
-  RadioButton2 = place(new QRadioButton(QStringLiteral("Peaks"), Panel6), "RadioButton2", 196,
-                       10, 66, 22);
-  RadioButton3 = place(new QRadioButton(QStringLiteral("Average"), Panel6), "RadioButton3", 266,
-                       10, 90, 22);
+  RadioButton1 =
+      place(new QRadioButton(QStringLiteral("None"), Panel6), "RadioButton1", 130, 10, 62, 22);
+  RadioButton2 =
+      place(new QRadioButton(QStringLiteral("Peaks"), Panel6), "RadioButton2", 196, 10, 66, 22);
+  RadioButton3 =
+      place(new QRadioButton(QStringLiteral("Average"), Panel6), "RadioButton3", 266, 10, 90, 22);
   RadioButton1->setChecked(true);
   CheckBox6 = checkBox(Panel6, "CheckBox6", "Show Average Mark", 12, 40, 200);
   caption(Panel6, "Average Time", 12, 70, 104);
@@ -322,8 +322,8 @@ void TForm2::buildPanel6() {
   CheckBox8 = checkBox(Panel6, "CheckBox8", "Show Phase Correlation", 12, 102, 200);
   CheckBox5 = checkBox(Panel6, "CheckBox5", "Peak Hold Infinite", 12, 132, 150);
   caption(Panel6, "( Double-click meter to reset )", 166, 132, 200);
-  Label26 = place(new QLabel(QStringLiteral("Hold Reset Time"), Panel6), "Label26", 12, 164, 104,
-                  22);
+  Label26 =
+      place(new QLabel(QStringLiteral("Hold Reset Time"), Panel6), "Label26", 12, 164, 104, 22);
   Edit7 = field(Panel6, "Edit7", 118, 163, 60);
   Label27 = place(new QLabel(Panel6), "Label27", 186, 164, 182, 22);
 }
@@ -677,8 +677,8 @@ void TForm2::Edit6Change() {
     return;
   }
   s_.settings.averageTimeMs = static_cast<std::int32_t>(v);
-  s_.settings.avgRingLength = clampRingLength(
-      ringLengthFor(v, s_.settings.sampleRate, s_.host.captureBufferBytes()));
+  s_.settings.avgRingLength =
+      clampRingLength(ringLengthFor(v, s_.settings.sampleRate, s_.host.captureBufferBytes()));
 }
 
 void TForm2::Edit7Change() {

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QPushButton>
 #include <QTimer>
 
@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "settings/form2.h"
 #include "capture/capture_texts.h"
 #include "platform/locale.h"
 #include "raster/image32.h"
+#include "settings/form2.h"
 #include "settings/ini_file.h"
 #include "settings/settings_file.h"
 #include "tests/settings/temp_folder.h"
@@ -246,8 +246,9 @@ TEST_F(Form1Test, ActivationPlacesTheWindowAndRestoresTheDialogFields) {
 
 class Form1SetupTest : public Form1Test {
  protected:
-  Form1SetupTest() : form(start()), form2(TForm2::Services{form->settings, *form, ui, locale, shell,
-                                                          folder.path()}) {
+  Form1SetupTest()
+      : form(start()),
+        form2(TForm2::Services{form->settings, *form, ui, locale, shell, folder.path()}) {
     form->setDialogs(&form2, nullptr);
   }
   // A right click on the meter, with `whileOpen` run inside the dialog.

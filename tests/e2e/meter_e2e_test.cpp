@@ -319,9 +319,8 @@ TEST_F(MeterE2E, TheSetupDialogWidensTheBarsAtOnceAndOkSavesTheWidth) {
   EXPECT_EQ(after - before, 10);  // both bars, 5 pixels each
 
   run("xdotool mousemove --window " + dialog + " 718 609 click 1");  // OK
-  ASSERT_TRUE(waitFor([] {
-    return run("xdotool search --onlyvisible --name '^Level Meter Setup$'").empty();
-  }));
+  ASSERT_TRUE(waitFor(
+      [] { return run("xdotool search --onlyvisible --name '^Level Meter Setup$'").empty(); }));
   EXPECT_EQ(stored("Form", "Bar Width"), "25");
 }
 

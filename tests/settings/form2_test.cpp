@@ -114,15 +114,19 @@ TEST_F(Form2Test, TheWindowHasItsCaptionSizeAndNamedControls) {
   EXPECT_EQ(f.windowTitle(), "Level Meter Setup");
   EXPECT_EQ(f.size(), QSize(775, 631));
   for (const char* name :
-       {"Panel1", "Panel2", "Panel3", "Panel4", "Panel5", "Panel6", "LockSet", "Label32",
-        "Button1", "Button2", "Button3", "Label17", "Label1", "Image1", "Label3", "Label2", "Edit1",
-        "Label14", "Edit8", "Edit2", "cbDCoffset", "Label39", "Label40", "Button7", "PeakBar",
-        "Topbar", "MidBar", "Lowbar", "UpDown1", "Edit12", "UpDown2", "Edit13", "CheckBox4",
-        "blended", "CheckBox3", "CheckBox2", "CheckBox1", "UpDownL", "Edit11", "UpDownR",
-        "Edit10", "UpDownWidth", "Edit9", "Button6", "Button4", "Edit3", "Edit5",
-        "ComboBoxDevice", "Edit4", "Button5", "ComboBoxMode", "ComboBoxRate", "RadioButton1",
-        "RadioButton2", "RadioButton3", "CheckBox6", "Edit6", "Label25", "CheckBox8",
-        "CheckBox5", "Edit7", "Label26", "Label27"}) {
+       {"Panel1",       "Panel2",       "Panel3",         "Panel4",       "Panel5",
+        "Panel6",       "LockSet",      "Label32",        "Button1",      "Button2",
+        "Button3",      "Label17",      "Label1",         "Image1",       "Label3",
+        "Label2",       "Edit1",        "Label14",        "Edit8",        "Edit2",
+        "cbDCoffset",   "Label39",      "Label40",        "Button7",      "PeakBar",
+        "Topbar",       "MidBar",       "Lowbar",         "UpDown1",      "Edit12",
+        "UpDown2",      "Edit13",       "CheckBox4",      "blended",      "CheckBox3",
+        "CheckBox2",    "CheckBox1",    "UpDownL",        "Edit11",       "UpDownR",
+        "Edit10",       "UpDownWidth",  "Edit9",          "Button6",      "Button4",
+        "Edit3",        "Edit5",        "ComboBoxDevice", "Edit4",        "Button5",
+        "ComboBoxMode", "ComboBoxRate", "RadioButton1",   "RadioButton2", "RadioButton3",
+        "CheckBox6",    "Edit6",        "Label25",        "CheckBox8",    "CheckBox5",
+        "Edit7",        "Label26",      "Label27"}) {
     EXPECT_NE(f.findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
   }
   EXPECT_EQ(f.Button1->toolTip(), "Save Settings");
@@ -185,14 +189,49 @@ TEST_F(Form2Test, OkWritesEveryKeyInSaveOrderAndTheLoadReadsItBack) {
   for (std::string line; std::getline(file, line);) {
     if (const auto eq = line.find('='); eq != std::string::npos) keys.push_back(line.substr(0, eq));
   }
-  const std::vector<std::string> saveOrder = {
-      "Device Name", "Device", "Short Name", "cal", "ClipLevel", "decay", "amber", "borderless",
-      "ontop", "Show Average", "SHow Phase", "TopColor", "MidColor", "BaseColor", "PeakColor",
-      "Blend", "Hold Peaks", "Readout", "Average Time", "Reset Time", "Coloured Peaks",
-      "Bar Width", "Offset Left", "Offset Right", "DC Offset Comp", "DC Offset Left",
-      "DC Offset Right", "Sample Rate", "password", "Locked", "left", "top", "size", "redstart",
-      "amberstart", "Blocks", "Vertical", "Channel Mode", "Graphic", "FontName", "FontSize",
-      "FontColor", "FontStyle"};
+  const std::vector<std::string> saveOrder = {"Device Name",
+                                              "Device",
+                                              "Short Name",
+                                              "cal",
+                                              "ClipLevel",
+                                              "decay",
+                                              "amber",
+                                              "borderless",
+                                              "ontop",
+                                              "Show Average",
+                                              "SHow Phase",
+                                              "TopColor",
+                                              "MidColor",
+                                              "BaseColor",
+                                              "PeakColor",
+                                              "Blend",
+                                              "Hold Peaks",
+                                              "Readout",
+                                              "Average Time",
+                                              "Reset Time",
+                                              "Coloured Peaks",
+                                              "Bar Width",
+                                              "Offset Left",
+                                              "Offset Right",
+                                              "DC Offset Comp",
+                                              "DC Offset Left",
+                                              "DC Offset Right",
+                                              "Sample Rate",
+                                              "password",
+                                              "Locked",
+                                              "left",
+                                              "top",
+                                              "size",
+                                              "redstart",
+                                              "amberstart",
+                                              "Blocks",
+                                              "Vertical",
+                                              "Channel Mode",
+                                              "Graphic",
+                                              "FontName",
+                                              "FontSize",
+                                              "FontColor",
+                                              "FontStyle"};
   EXPECT_EQ(keys.size(), 43u);
   EXPECT_EQ(keys, saveOrder);
   MeterSettings reread;
@@ -267,8 +306,7 @@ INSTANTIATE_TEST_SUITE_P(
         OkTimeCase{"0.031", "2", 31, 2000, {}},
         // 0.05 s becomes 100 ms silently while typed; OK refuses it and keeps 100.
         OkTimeCase{"0.3", "0.05", 300, 100, {kResetOutOfRange}},
-        OkTimeCase{"15", "300", 15000, 300000, {}},
-        OkTimeCase{"1.23", "0.1", 1230, 100, {}}));
+        OkTimeCase{"15", "300", 15000, 300000, {}}, OkTimeCase{"1.23", "0.1", 1230, 100, {}}));
 
 struct ClipCase {
   const char* text;
@@ -313,9 +351,9 @@ TEST_F(Form2Test, AnUnofferedRateShowsAs44100AndOkReportsTheChange) {
   settings.sampleRate = 32000;
   openAndOk([](TForm2& f) { EXPECT_EQ(f.ComboBoxRate->currentText(), "44100"); });
   EXPECT_EQ(settings.sampleRate, 44100);
-  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{
-                             {" Sample Rate change requires a program restart",
-                              "Level Meter Warning"}}));
+  EXPECT_EQ(ui.messages,
+            (std::vector<ShownMessage>{
+                {" Sample Rate change requires a program restart", "Level Meter Warning"}}));
 }
 
 TEST_F(Form2Test, ARateChosenAndChosenBackShowsNoMessage) {
@@ -358,22 +396,19 @@ TEST_P(KeyFilter, RefusesWhatTheFieldCannotHold) {
 
 INSTANTIATE_TEST_SUITE_P(
     Form2, KeyFilter,
-    ::testing::Values(KeyCase{"Edit1", "-4", 0, '-', "-4", "Invalid Key: twice -"},
-                      KeyCase{"Edit1", "4", 1, '-', "4", kMinusAtBeginning},
-                      KeyCase{"Edit1", "4", 0, '-', "-4", nullptr},
-                      KeyCase{"Edit1", "4", 1, 'a', "4", nullptr},
-                      KeyCase{"Edit1", "4", 1, '.', "4.", nullptr},
-                      KeyCase{"Edit1", "4.5", 3, '.', "4.5", "Invalid Key: twice ."},
-                      KeyCase{"Edit8", "0.5", 3, '.', "0.5", "Invalid Key: twice ."},
-                      KeyCase{"Edit8", "-1", 0, '-', "-1", "Invalid Key: twice -"},
-                      KeyCase{"Edit8", "1", 1, '-', "1", kMinusAtBeginning},
-                      KeyCase{"Edit8", "1", 1, '5', "15", nullptr},
-                      KeyCase{"Edit6", "0", 1, '.', "0.", nullptr},
-                      KeyCase{"Edit6", "1", 1, '-', "1", nullptr},
-                      KeyCase{"Edit7", "2", 1, 'x', "2", nullptr},
-                      KeyCase{"Edit2", "4", 1, '.', "4", nullptr},
-                      KeyCase{"Edit2", "4", 1, '5', "45", nullptr},
-                      KeyCase{"Edit3", "10", 2, '-', "10", nullptr}));
+    ::testing::Values(
+        KeyCase{"Edit1", "-4", 0, '-', "-4", "Invalid Key: twice -"},
+        KeyCase{"Edit1", "4", 1, '-', "4", kMinusAtBeginning},
+        KeyCase{"Edit1", "4", 0, '-', "-4", nullptr}, KeyCase{"Edit1", "4", 1, 'a', "4", nullptr},
+        KeyCase{"Edit1", "4", 1, '.', "4.", nullptr},
+        KeyCase{"Edit1", "4.5", 3, '.', "4.5", "Invalid Key: twice ."},
+        KeyCase{"Edit8", "0.5", 3, '.', "0.5", "Invalid Key: twice ."},
+        KeyCase{"Edit8", "-1", 0, '-', "-1", "Invalid Key: twice -"},
+        KeyCase{"Edit8", "1", 1, '-', "1", kMinusAtBeginning},
+        KeyCase{"Edit8", "1", 1, '5', "15", nullptr}, KeyCase{"Edit6", "0", 1, '.', "0.", nullptr},
+        KeyCase{"Edit6", "1", 1, '-', "1", nullptr}, KeyCase{"Edit7", "2", 1, 'x', "2", nullptr},
+        KeyCase{"Edit2", "4", 1, '.', "4", nullptr}, KeyCase{"Edit2", "4", 1, '5', "45", nullptr},
+        KeyCase{"Edit3", "10", 2, '-', "10", nullptr}));
 
 TEST_F(Form2Test, EnterReleasedInTheLabelFieldClosesWithOk) {
   run([](TForm2& f) {
@@ -620,8 +655,8 @@ TEST_F(Form2Test, ChooseSkinAsksForASkinInTheSkinsFolder) {
   EXPECT_EQ(settings.graphicPath, folder.path() + "Skins/Mono.bmp");
   EXPECT_EQ(f.Edit5->text(), "Mono.bmp");
   f.Button4->click();  // cancelled
-  EXPECT_EQ(host.calls, (Calls{"load " + folder.path() + "Skins/Mono.bmp", "redraw", "label",
-                               "label"}));
+  EXPECT_EQ(host.calls,
+            (Calls{"load " + folder.path() + "Skins/Mono.bmp", "redraw", "label", "label"}));
   ASSERT_EQ(ui.fileRequests.size(), 2u);
   EXPECT_EQ(ui.fileRequests[0].filter, kSkinFileFilter);
   EXPECT_EQ(ui.fileRequests[0].initialFolder, folder.path() + "Skins");
@@ -689,8 +724,8 @@ TEST(FileFilter, SkinFilterBecomesQtNameFilters) {
 
 TEST(ThreeDigits, FormatsSecondsAsTheFieldsShowThem) {
   const std::vector<std::pair<double, std::string>> cases = {
-      {0.3, "0.3"}, {0.033, "0.033"}, {2, "2"}, {15, "15"}, {1.234, "1.23"}, {300, "300"},
-      {0.1, "0.1"}, {1000, "1000"}};
+      {0.3, "0.3"},    {0.033, "0.033"}, {2, "2"},     {15, "15"},
+      {1.234, "1.23"}, {300, "300"},     {0.1, "0.1"}, {1000, "1000"}};
   for (const auto& [value, text] : cases) EXPECT_EQ(formatThreeDigits(value, "."), text) << value;
   EXPECT_EQ(formatThreeDigits(1.5, ","), "1,5");
 }
