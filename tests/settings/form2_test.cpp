@@ -420,6 +420,40 @@ TEST_F(Form2Test, EnterReleasedInTheLabelFieldClosesWithOk) {
   EXPECT_EQ(stored("Input", "Short Name"), "Studio");
 }
 
+class EnterKey : public Form2Test, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(EnterKey, ReleasedInAnEntryFieldClosesWithOk) {
+  run([](TForm2& f) {
+    auto* edit = f.findChild<QLineEdit*>(QString::fromLatin1(GetParam()));
+    ASSERT_NE(edit, nullptr);
+    QTest::keyClick(edit, Qt::Key_Enter);
+  });
+  EXPECT_EQ(form().result(), QDialog::Accepted);
+  EXPECT_TRUE(std::filesystem::exists(settingsPath(folder.path())));
+}
+
+INSTANTIATE_TEST_SUITE_P(Form2, EnterKey,
+                         ::testing::Values("Edit1", "Edit2", "Edit3", "Edit4", "Edit6", "Edit7",
+                                           "Edit8"));
+
+TEST_F(Form2Test, EnterInTheSkinNameFieldDoesNotClose) {
+  run([](TForm2& f) {
+    QTest::keyClick(f.Edit5, Qt::Key_Return);
+    EXPECT_TRUE(f.isVisible());
+    f.close();
+  });
+  EXPECT_EQ(form().result(), QDialog::Rejected);
+}
+
+TEST_F(Form2Test, TheSpaceBarOnTheLockBoxRunsTheLockAction) {
+  ui.inputAnswers = {"pw"};
+  QTest::keyClick(form().LockSet, Qt::Key_Space);
+  EXPECT_TRUE(settings.locked);
+  EXPECT_EQ(settings.lockPassword, "pw");
+  EXPECT_TRUE(form().LockSet->isChecked());
+  EXPECT_EQ(ui.inputs.size(), 1u);
+}
+
 TEST_F(Form2Test, LockedOnlyHelpLinksLockOkAndExitAreUsableAndOkStillSaves) {
   settings.locked = true;
   settings.lockPassword = "Secret";
