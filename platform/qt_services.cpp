@@ -88,7 +88,6 @@ std::optional<std::string> QtUi::chooseOpenFile(const std::string& filter,
                      QString::fromStdString(qtNameFilters(filter)));
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setOption(QFileDialog::ReadOnly, false);
   dialog.setDefaultSuffix(QString::fromStdString(defaultExtension));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().front().toStdString();
