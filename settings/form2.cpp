@@ -333,6 +333,7 @@ void TForm2::connectActions() {
     edit->installEventFilter(this);
   Label2->installEventFilter(this);
   Label3->installEventFilter(this);
+  LockSet->installEventFilter(this);
 
   connect(Edit4, &QLineEdit::textChanged, this, &TForm2::Edit4Change);
   connect(Edit6, &QLineEdit::textChanged, this, &TForm2::Edit6Change);
@@ -644,6 +645,16 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonDblClick) {
     if (watched == Label2) Label2DblClick();
     if (watched == Label3) Label3DblClick();
+  }
+  // Any mouse button released over the lock box runs the lock action; the
+  // left one (and the space bar) through `clicked`, after toggling the tick.
+  if (watched == LockSet && event->type() == QEvent::MouseButtonRelease) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() != Qt::LeftButton &&
+        LockSet->rect().contains(mouse->position().toPoint())) {
+      LockSetClick();
+      return true;
+    }
   }
   auto* edit = qobject_cast<QLineEdit*>(watched);
   if (edit != nullptr && event->type() == QEvent::KeyPress) {

@@ -454,6 +454,15 @@ TEST_F(Form2Test, TheSpaceBarOnTheLockBoxRunsTheLockAction) {
   EXPECT_EQ(ui.inputs.size(), 1u);
 }
 
+TEST_F(Form2Test, TheRightButtonReleasedOverTheLockBoxRunsTheLockAction) {
+  ui.inputAnswers = {""};
+  QTest::mouseClick(form().LockSet, Qt::RightButton);
+  EXPECT_EQ(ui.inputs,
+            (std::vector<ShownMessage>{{"Enter password required to unlock|", "LOCK Settings"}}));
+  EXPECT_FALSE(settings.locked);
+  EXPECT_FALSE(form().LockSet->isChecked());
+}
+
 TEST_F(Form2Test, LockedOnlyHelpLinksLockOkAndExitAreUsableAndOkStillSaves) {
   settings.locked = true;
   settings.lockPassword = "Secret";
