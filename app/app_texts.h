@@ -1,8 +1,9 @@
 #pragma once
 
+#include "settings/setup_texts.h"
+
 namespace tarnvale {
 
-inline constexpr const char* kApplicationName = "Tarnvale";
 inline constexpr const char* kInputDeviceNotFoundStart = "Input device  \"";
 inline constexpr const char* kInputDeviceNotFoundEnd =
     "\"  not found.\n\r\n\rThe default device will be used.";

@@ -12,7 +12,6 @@
 #include <exception>
 
 #include "app/app_texts.h"
-#include "app/form2.h"
 #include "app/placement.h"
 #include "capture/capture_texts.h"
 #include "capture/form3.h"
@@ -20,6 +19,7 @@
 #include "meter/buffer_cycle.h"
 #include "platform/process.h"
 #include "raster/image32.h"
+#include "settings/form2.h"
 #include "settings/number_text.h"
 #include "settings/ring_length.h"
 #include "settings/settings_file.h"
@@ -222,21 +222,65 @@ void TForm1::FormClose() {
 
 void TForm1::runSetupDialog() {
   if (form2_ == nullptr) return;
-  displayState.setupDialogOpen = true;
-  form2_->Edit1->setText(QString::fromStdString(settings.calibrationText));
-  form2_->Edit2->setText(QString::fromStdString(settings.decayText));
-  const bool ok = form2_->exec() == QDialog::Accepted;
-  if (ok) {
-    settings.calibrationText = form2_->Edit1->text().toStdString();
-    settings.decayText = form2_->Edit2->text().toStdString();
-  } else {
-    form2_->Edit1->setText(QString::fromStdString(settings.calibrationText));
-  }
-  displayState.setupDialogOpen = false;
+  form2_->runSetupDialog();
+  // The meter window places itself again when it is next activated.
   placeOnActivate_ = true;
-  setTopmost(settings.onTop);
-  SkinContext skin = skinContext();
-  redrawDisplay(skin);
+}
+
+std::vector<std::string> TForm1::captureDeviceNames() {
+  std::vector<std::string> names;
+  const int count = services_.waveIn.deviceCount();
+  for (int device = 0; device < count; ++device) {
+    std::string name;
+    if (services_.waveIn.deviceName(device, name) != kWaveOk) name.clear();
+    names.push_back(name);
+  }
+  return names;
+}
+
+void TForm1::redrawMeterDisplay() {
+  redrawDisplay(skinContext());
+}
+
+void TForm1::drawMeterLabel() {
+  drawLabel(skinContext());
+}
+
+void TForm1::applyMeterDisplaySize() {
+  applyDisplaySize(skinContext());
+}
+
+void TForm1::rebuildColourTable() {
+  buildColourTable(colourTable, settings);
+}
+
+void TForm1::loadMeterSkin(const std::string& path) {
+  loadSkin(skinContext(), path);
+}
+
+void TForm1::switchCaptureDevice(std::int32_t newIndex) {
+  restartCapture(*capture_, captureState, newIndex);
+}
+
+WindowPosition TForm1::meterWindowPosition() const {
+  return WindowPosition{x(), y()};
+}
+
+std::int32_t TForm1::captureBufferBytes() const {
+  return captureState.bufferBytes;
+}
+
+void TForm1::requestDcCapture() {
+  dcCapturePending = true;
+}
+
+void TForm1::setSetupDialogOpen(bool open) {
+  displayState.setupDialogOpen = open;
+}
+
+void TForm1::quitApplication() {
+  // Ends the event loop without the meter window's own close handling.
+  QCoreApplication::quit();
 }
 
 void TForm1::setCaption(const std::string& caption) {

@@ -21,6 +21,7 @@
 #include "platform/wave_in.h"
 #include "raster/bitmap32.h"
 #include "settings/meter_settings.h"
+#include "settings/setup_host.h"
 
 namespace tarnvale {
 
@@ -30,7 +31,7 @@ class TForm3;
 
 // The meter window: start-up, the capture buffers, placement, mouse and
 // keyboard, and the window state saved when it closes.
-class TForm1 final : public QWidget, public DisplayHost, private RecoveryView {
+class TForm1 final : public QWidget, public DisplayHost, public SetupHost, private RecoveryView {
  public:
   struct Services {
     WaveIn& waveIn;
@@ -52,14 +53,28 @@ class TForm1 final : public QWidget, public DisplayHost, private RecoveryView {
   void FormCreate();
   void FormShow();
   void FormActivate();
-  void setTopmost(bool on);
+  void setTopmost(bool on) override;
   void Image1MouseDown(Qt::MouseButton button);
   void Image1DblClick();
   void FormKeyUp(int key);
   bool FormCloseQuery() const { return true; }
   void FormClose();
   void runSetupDialog();
-  void helpAction();
+  void helpAction() override;
+
+  // SetupHost
+  std::vector<std::string> captureDeviceNames() override;
+  void redrawMeterDisplay() override;
+  void drawMeterLabel() override;
+  void applyMeterDisplaySize() override;
+  void rebuildColourTable() override;
+  void loadMeterSkin(const std::string& path) override;
+  void switchCaptureDevice(std::int32_t newIndex) override;
+  WindowPosition meterWindowPosition() const override;
+  std::int32_t captureBufferBytes() const override;
+  void requestDcCapture() override;
+  void setSetupDialogOpen(bool open) override;
+  void quitApplication() override;
   bool topmost() const { return topmost_; }
 
   // DisplayHost

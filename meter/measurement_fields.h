@@ -7,7 +7,7 @@ namespace tarnvale {
 // The setup dialog's fields that the measurement reads and writes for every
 // buffer, shown or hidden: calibration `Edit1`, decay `Edit2`, headroom
 // `Label14`, DC offsets `Label39` and `Label40`. The dialog implements it;
-// until then, and in tests, PlainMeasurementFields stands in.
+// PlainMeasurementFields serves tests and the start-up before the dialog exists.
 class MeasurementFields {
  public:
   virtual ~MeasurementFields() = default;

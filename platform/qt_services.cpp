@@ -1,13 +1,20 @@
 #include "platform/qt_services.h"
 
+#include <QApplication>
+#include <QColorDialog>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDialog>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QLocale>
 #include <QMessageBox>
 #include <QScreen>
 #include <QUrl>
 #include <algorithm>
+
+#include "platform/file_filter.h"
 
 namespace tarnvale {
 
@@ -21,6 +28,69 @@ void QtUi::showMessage(const std::string& text, const std::string& caption) {
   QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
                   QString::fromStdString(displayText(text)), QMessageBox::Ok, parent_);
   box.exec();
+}
+
+Answer QtUi::askYesNoCancel(const std::string& text, const std::string& caption) {
+  QMessageBox box(QMessageBox::Question, QString::fromStdString(caption),
+                  QString::fromStdString(displayText(text)),
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent_);
+  box.setEscapeButton(QMessageBox::Cancel);
+  switch (box.exec()) {
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::No:
+      return Answer::No;
+    default:
+      return Answer::Cancel;
+  }
+}
+
+std::string QtUi::inputText(const std::string& caption, const std::string& prompt,
+                            const std::string& initial) {
+  bool ok = false;
+  const QString text = QInputDialog::getText(
+      QApplication::activeModalWidget() != nullptr ? QApplication::activeModalWidget() : parent_,
+      QString::fromStdString(caption), QString::fromStdString(prompt), QLineEdit::Normal,
+      QString::fromStdString(initial), &ok);
+  return ok ? text.toStdString() : std::string();
+}
+
+std::optional<std::int32_t> QtUi::chooseColor(std::int32_t initial) {
+  (void)initial;  // the dialog starts with its own last colour
+  const QColor start(lastColor_ & 0xFF, (lastColor_ >> 8) & 0xFF, (lastColor_ >> 16) & 0xFF);
+  const QColor chosen = QColorDialog::getColor(start, QApplication::activeModalWidget());
+  if (!chosen.isValid()) return std::nullopt;
+  lastColor_ = chosen.red() | (chosen.green() << 8) | (chosen.blue() << 16);
+  return lastColor_;
+}
+
+std::optional<FontChoice> QtUi::chooseFont(const FontChoice& initial) {
+  QFont font(QString::fromStdString(initial.name));
+  font.setPointSize(initial.size > 0 ? initial.size : 12);
+  font.setBold((initial.style & 1) != 0);
+  font.setItalic((initial.style & 2) != 0);
+  font.setUnderline((initial.style & 4) != 0);
+  font.setStrikeOut((initial.style & 8) != 0);
+  bool ok = false;
+  const QFont chosen = QFontDialog::getFont(&ok, font, QApplication::activeModalWidget());
+  if (!ok) return std::nullopt;
+  // Qt's font dialog has no colour: the colour stays as it was.
+  return FontChoice{chosen.family().toStdString(), chosen.pointSize(), initial.color,
+                    (chosen.bold() ? 1 : 0) | (chosen.italic() ? 2 : 0) |
+                        (chosen.underline() ? 4 : 0) | (chosen.strikeOut() ? 8 : 0)};
+}
+
+std::optional<std::string> QtUi::chooseOpenFile(const std::string& filter,
+                                                const std::string& initialFolder,
+                                                const std::string& defaultExtension) {
+  QFileDialog dialog(QApplication::activeModalWidget(), QString(),
+                     QString::fromStdString(initialFolder),
+                     QString::fromStdString(qtNameFilters(filter)));
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setDefaultSuffix(QString::fromStdString(defaultExtension));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().front().toStdString();
 }
 
 std::string QtLocale::decimalSeparator() const {

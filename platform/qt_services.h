@@ -11,18 +11,28 @@ class QWidget;
 
 namespace tarnvale {
 
-// Message boxes through QMessageBox: modal, one OK button, events keep being
-// dispatched while it is open. Carriage returns only lay out the text, so
-// they are dropped for display.
+// Message and question boxes through QMessageBox, and Qt's input, colour, font
+// and file dialogs: all modal, events keep being dispatched while one is open.
+// Carriage returns only lay out the text, so they are dropped for display.
 class QtUi final : public Ui {
  public:
   void setParentWindow(QWidget* parent) { parent_ = parent; }
   void showMessage(const std::string& text, const std::string& caption) override;
+  Answer askYesNoCancel(const std::string& text, const std::string& caption) override;
+  std::string inputText(const std::string& caption, const std::string& prompt,
+                        const std::string& initial) override;
+  std::optional<std::int32_t> chooseColor(std::int32_t initial) override;
+  std::optional<FontChoice> chooseFont(const FontChoice& initial) override;
+  std::optional<std::string> chooseOpenFile(const std::string& filter,
+                                            const std::string& initialFolder,
+                                            const std::string& defaultExtension) override;
 
   static std::string displayText(const std::string& text);
 
  private:
   QWidget* parent_ = nullptr;
+  // The colour dialog starts with the colour last chosen in it.
+  std::int32_t lastColor_ = 0;
 };
 
 // The system locale's decimal separator, for both the user's and the

@@ -2,19 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "app/form2.h"
 #include "capture/capture_texts.h"
 #include "platform/locale.h"
 #include "raster/image32.h"
+#include "settings/form2.h"
 #include "settings/ini_file.h"
 #include "settings/settings_file.h"
 #include "tests/settings/temp_folder.h"
@@ -193,7 +198,7 @@ TEST_F(Form1Test, ClosingWithAnUnwritableFileTellsTheUserAndStillCloses) {
 
 TEST_F(Form1Test, BuffersReachTheDisplayAndTheDialogFields) {
   auto form = start();
-  TForm2 form2;
+  TForm2 form2(TForm2::Services{form->settings, *form, ui, locale, shell, folder.path()});
   form->setDialogs(&form2, nullptr);
   form2.Edit1->setText("-4");
   form2.Edit2->setText("4");
@@ -230,13 +235,90 @@ TEST_F(Form1Test, ActivationPlacesTheWindowAndRestoresTheDialogFields) {
   write("Form", "left", "0");
   write("Form", "top", "100");
   auto form = start();
-  TForm2 form2;
+  TForm2 form2(TForm2::Services{form->settings, *form, ui, locale, shell, folder.path()});
   form->setDialogs(&form2, nullptr);
   form2.Edit1->setText("typed");
   form->FormActivate();
   EXPECT_EQ(form->pos(), QPoint(0, 100));
   EXPECT_EQ(form2.Edit1->text(), "0");
   EXPECT_EQ(form2.Edit2->text(), "4");
+}
+
+class Form1SetupTest : public Form1Test {
+ protected:
+  Form1SetupTest()
+      : form(start()),
+        form2(TForm2::Services{form->settings, *form, ui, locale, shell, folder.path()}) {
+    form->setDialogs(&form2, nullptr);
+  }
+  // A right click on the meter, with `whileOpen` run inside the dialog.
+  void rightClick(std::function<void()> whileOpen) {
+    QTimer::singleShot(0, &form2, [this, whileOpen] {
+      whileOpen();
+      if (form2.isVisible()) form2.close();
+    });
+    form->Image1MouseDown(Qt::RightButton);
+  }
+
+  std::unique_ptr<TForm1> form;
+  TForm2 form2;
+};
+
+TEST_F(Form1SetupTest, ARightClickOpensTheDialogAndItsArrowsActAtOnce) {
+  rightClick([this] {
+    EXPECT_TRUE(form2.isVisible());
+    EXPECT_TRUE(form->displayState.setupDialogOpen);
+    form2.UpDownWidth->stepBy(10);
+    EXPECT_EQ(form->settings.barWidth, 30);
+    form2.Button1->click();
+  });
+  EXPECT_FALSE(form->displayState.setupDialogOpen);
+  EXPECT_EQ(stored("Form", "Bar Width"), "30");
+  const std::string text = test::readFileBytes(settingsPath(folder.path()));
+  EXPECT_EQ(std::count(text.begin(), text.end(), '='), 43) << text;
+}
+
+TEST_F(Form1SetupTest, SetAnsweredYesShowsTheOffsetsOfTheNextBuffer) {
+  ui.answers.push_back(Answer::Yes);
+  std::vector<std::int16_t> samples;
+  for (int i = 0; i < 1000; ++i) samples.insert(samples.end(), {100, -40});
+  rightClick([&, this] {
+    form2.Button7->click();
+    EXPECT_TRUE(form->dcCapturePending);
+    ASSERT_TRUE(waveIn.deliver(form->captureState.waveInHandle, samples));
+    QCoreApplication::sendPostedEvents(form.get());
+    EXPECT_FALSE(form->dcCapturePending);
+    EXPECT_GT(form->settings.dcOffsetLeft, 90);
+    EXPECT_GT(form->settings.dcOffsetRight, 30);
+    EXPECT_EQ(form2.Label39->text().toStdString(), std::to_string(form->settings.dcOffsetLeft));
+    EXPECT_EQ(form2.Label40->text().toStdString(), std::to_string(form->settings.dcOffsetRight));
+    EXPECT_TRUE(form2.cbDCoffset->isChecked());
+  });
+  EXPECT_TRUE(form->settings.dcOffsetComp);
+}
+
+TEST_F(Form1SetupTest, ADeviceChosenWithoutOkSwitchesCaptureAtOnce) {
+  rightClick([this] {
+    form2.ComboBoxDevice->setCurrentIndex(1);
+    form2.close();
+    EXPECT_EQ(waveIn.deviceOf(form->captureState.waveInHandle), 1);
+  });
+  EXPECT_EQ(form->settings.deviceIndex, 1);
+  EXPECT_EQ(form->settings.deviceName, "Monitor of Speakers");
+  EXPECT_EQ(form->captureState.buffersQueued, 3);
+  EXPECT_FALSE(std::filesystem::exists(settingsPath(folder.path())));
+}
+
+TEST_F(Form1SetupTest, ExitProgramWithAnUnwritableFileKeepsRunning) {
+  // A folder where the file should be: the file cannot be written.
+  std::filesystem::create_directory(settingsPath(folder.path()));
+  rightClick([this] {
+    form2.Button2->click();
+    EXPECT_TRUE(form2.isVisible());
+  });
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{
+                             {"Unable to write to " + settingsPath(folder.path()), "Tarnvale"}}));
+  EXPECT_TRUE(form->captureStarted);
 }
 
 }  // namespace

@@ -281,5 +281,48 @@ TEST_F(MeterE2E, ClosingTheWindowWritesItsPosition) {
   EXPECT_EQ(stored("Form", "size"), "100");
 }
 
+// Pixels along a row that show the colour of the left bar's column.
+int litWidth(const QImage& image, int row) {
+  const std::uint32_t lit = rgb(image, kLeftBarColumn, row);
+  int count = 0;
+  for (int x = 0; x < image.width(); ++x) count += rgb(image, x, row) == lit ? 1 : 0;
+  return count;
+}
+
+TEST_F(MeterE2E, TheSetupDialogWidensTheBarsAtOnceAndOkSavesTheWidth) {
+  setting("Form", "Sample Rate", "48000");
+  // Left of the centred dialog, so that it covers none of the meter.
+  setting("Form", "left", "0");
+  setting("Form", "top", "100");
+  left = right = 3277;
+  Meter meter;
+  ASSERT_FALSE(meter.window().empty());
+  feed();
+  std::this_thread::sleep_for(1000ms);
+  const int before = litWidth(meter.shot("dialog-before"), blockRow(5));
+
+  run("xdotool mousemove --window " + meter.window() + " 75 300 click 3");
+  std::string dialog;
+  ASSERT_TRUE(waitFor([&] {
+    dialog = run("xdotool search --onlyvisible --name '^Level Meter Setup$' | head -n 1");
+    return !dialog.empty();
+  }));
+  std::this_thread::sleep_for(300ms);
+  run("import -window " + dialog + " " + std::string(TARNVALE_E2E_SHOTS) + "/dialog.png");
+  // The up arrow of the width up-down (Panel4 at 8,294; the up-down at 80,91, 64 wide).
+  for (int i = 0; i < 5; ++i) {
+    run("xdotool mousemove --window " + dialog + " 148 391 click 1");
+    std::this_thread::sleep_for(100ms);
+  }
+  std::this_thread::sleep_for(500ms);
+  const int after = litWidth(meter.shot("dialog-wider"), blockRow(5));
+  EXPECT_EQ(after - before, 10);  // both bars, 5 pixels each
+
+  run("xdotool mousemove --window " + dialog + " 718 609 click 1");  // OK
+  ASSERT_TRUE(waitFor(
+      [] { return run("xdotool search --onlyvisible --name '^Level Meter Setup$'").empty(); }));
+  EXPECT_EQ(stored("Form", "Bar Width"), "25");
+}
+
 }  // namespace
 }  // namespace tarnvale
