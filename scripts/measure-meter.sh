@@ -12,28 +12,20 @@ data=$(sed -n 's/^TARNVALE_COMMON_DATA_DIR:PATH=//p' build/CMakeCache.txt)/Quill
 
 measure() {
   local size=$1
-  printf '[Form]\nsize=%s\nSample Rate=48000\nReadout=1\nSHow Phase=1\n' "$size" >"$data/Tarnvale.ini"
+  # The null output's monitor is clocked by the server, like a sound card.
+  printf '[Input]\nDevice Name=Monitor of Tarnvale null output\n[Form]\nsize=%s\nSample Rate=48000\n' \
+    "$size" >"$data/Tarnvale.ini"
   "$prefix/bin/tarnvale" >/dev/null 2>&1 &
   local pid=$!
   sleep 2
-  # A 1 kHz tone at about -12 dB, written in real time.
-  python3 - "$TARNVALE_PULSE_DIR/feed" 70 <<'PY' &
-import math, os, struct, sys, time
-fd = os.open(sys.argv[1], os.O_WRONLY | os.O_NONBLOCK)
-rate, chunk, frame = 48000, 480, 0
+  # A 1 kHz tone at about -12 dB played into the null output; the server paces it.
+  python3 -c '
+import math, struct, sys
 tone = [int(8000 * math.sin(2 * math.pi * i / 48)) for i in range(48)]
-block = b"".join(struct.pack("<hh", tone[i % 48], tone[(i + 12) % 48]) for i in range(chunk))
-start = time.monotonic()
-while time.monotonic() - start < float(sys.argv[2]):
-    try:
-        os.write(fd, block)
-    except BlockingIOError:
-        pass
-    frame += chunk
-    delay = start + frame / rate - time.monotonic()
-    if delay > 0:
-        time.sleep(delay)
-PY
+block = b"".join(struct.pack("<hh", tone[i % 48], tone[(i + 12) % 48]) for i in range(4800))
+for _ in range(800):
+    sys.stdout.buffer.write(block)
+' 2>/dev/null | pacat --playback --device=tarnvale_null --format=s16le --rate=48000 --channels=2 --raw &
   local feeder=$!
   sleep 5
   local t0 c0 r0 t1 c1 r1
