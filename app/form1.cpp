@@ -140,7 +140,7 @@ void TForm1::FormCreate() {
   const auto decay = parseInteger(settings.decayText);
   if (!decay) {
     services_.ui.showMessage("'" + settings.decayText + "' is not a valid integer value",
-                             kApplicationName);
+                             kApplicationTitle);
     return;
   }
   meterState.decayStep = *decay;

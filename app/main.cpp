@@ -14,7 +14,7 @@
 int main(int argc, char** argv) {
   using namespace tarnvale;
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QString::fromUtf8(kApplicationName));
+  QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tarnvale")));
   installPaletteSystemColors();
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/application.h"
+
 namespace tarnvale {
 
 // Messages of the capture cycle and of start-up's device lookup, exactly as
@@ -20,7 +22,5 @@ inline constexpr const char* kStartErrorMessage = "Start error";
 inline constexpr const char* kUnprepareErrorMessage = "In-UnPrepare error";
 inline constexpr const char* kAddBufferError2Message = "Add buffer error 2";
 
-// The framework's own error box, used for an error nothing else catches.
-inline constexpr const char* kApplicationTitle = "Tarnvale";
 
 }  // namespace tarnvale

@@ -128,7 +128,7 @@ void skinLoadFailed(const SkinContext& context) {
 void drawLabel(const SkinContext& context) {
   const MeterSettings& settings = context.settings;
   TBitmap32& bitmap = context.workBitmap;
-  context.host.setCaption(settings.shortName.empty() ? std::string(kUnlabelledCaption)
+  context.host.setCaption(settings.shortName.empty() ? std::string(kApplicationTitle)
                                                      : settings.shortName);
 
   TFont& font = bitmap.Font();

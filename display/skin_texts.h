@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/application.h"
+
 namespace tarnvale {
 
 // Messages of the skin load, exactly as shown, all under kLevelMeterErrorCaption
@@ -18,8 +20,5 @@ inline constexpr const char* kDefaultSkinWillBeUsed = "The default image will be
 inline constexpr const char* kDefaultSkinMissingStart = "Default Image ";
 inline constexpr const char* kDefaultSkinMissingEnd = " Skins\\Graphic.bmp file not found.";
 inline constexpr const char* kProgramWillClose = "The program will close.";
-
-// The window caption when the label is empty: the application's title.
-inline constexpr const char* kUnlabelledCaption = "Tarnvale";
 
 }  // namespace tarnvale

@@ -189,7 +189,7 @@ void TForm2::buildPanel1() {
   Image1 = place(new QLabel(Panel1), "Image1", 14, 14, 52, 52);
   Image1->setPixmap(QApplication::windowIcon().pixmap(48, 48));
   Image1->setAlignment(Qt::AlignCenter);
-  Label17 = place(new QLabel(QStringLiteral("Tarnvale"), Panel1), "Label17", 78, 8, 200, 38);
+  Label17 = place(new QLabel(QString::fromUtf8(kApplicationTitle), Panel1), "Label17", 78, 8, 200, 38);
   QFont large = Label17->font();
   large.setPointSize(20);
   large.setBold(true);
@@ -444,7 +444,7 @@ void TForm2::runSetupDialog() {
       okSequence();
     } catch (const std::exception& error) {
       // The application's standard error box; the refresh does not run.
-      s_.ui.showMessage(error.what(), kApplicationName);
+      s_.ui.showMessage(error.what(), kApplicationTitle);
       return;
     }
   } else {
@@ -630,12 +630,12 @@ bool TForm2::keyRefused(QLineEdit* edit, const QString& typed) {
   if (!digit && !minus && !separator) return true;
   // Both number fields refuse a second minus sign and a second separator.
   if ((minus || separator || QString(c) == userSep) && edit->text().contains(c)) {
-    s_.ui.showMessage(kInvalidKeyTwice + QString(c).toStdString(), kApplicationName);
+    s_.ui.showMessage(kInvalidKeyTwice + QString(c).toStdString(), kApplicationTitle);
     return true;
   }
   const int insertAt = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
   if (minus && insertAt != 0) {
-    s_.ui.showMessage(kMinusAtBeginning, kApplicationName);
+    s_.ui.showMessage(kMinusAtBeginning, kApplicationTitle);
     return true;
   }
   return false;
@@ -846,7 +846,7 @@ void TForm2::Button2Click() {
     saveWindowState(s_.settings, s_.dataFolder, s_.host.meterWindowPosition());
   } catch (const std::exception& error) {
     // Not caught by the action itself: the standard error box, and the dialog stays.
-    s_.ui.showMessage(error.what(), kApplicationName);
+    s_.ui.showMessage(error.what(), kApplicationTitle);
     return;
   }
   exitRequested_ = true;

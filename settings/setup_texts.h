@@ -1,8 +1,9 @@
 #pragma once
 
+#include "platform/application.h"
+
 namespace tarnvale {
 
-inline constexpr const char* kApplicationName = "Tarnvale";
 inline constexpr const char* kSetupCaption = "Level Meter Setup";
 inline constexpr const char* kVersionText = "Tarnvale 1.95";
 inline constexpr const char* kWebAddress = "www.quillmoor.example/tarnvale";
