@@ -41,6 +41,7 @@
 #include "platform/buffer_done_event.h"
 #include "platform/pulse_wave_in.h"
 #include "tests/support/fifo_feed.h"
+#include "tests/support/run_program.h"
 
 extern char** environ;
 
@@ -75,28 +76,6 @@ struct WriteLog {
   // The entries follow the header in the same mapping.
   Entry* entries() { return reinterpret_cast<Entry*>(this + 1); }
 };
-
-std::string run(const std::vector<std::string>& args) {
-  int out[2];
-  if (pipe(out) != 0) return {};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, out[0]);
-  std::vector<char*> argv;
-  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(out[1]);
-  std::string output;
-  char chunk[4096];
-  for (ssize_t n; (n = ::read(out[0], chunk, sizeof chunk)) > 0;) output.append(chunk, n);
-  ::close(out[0]);
-  if (spawned == 0) waitpid(pid, nullptr, 0);
-  return output;
-}
 
 // Frame k carries k: low 16 bits on the left, high 16 bits on the right.
 void counter(std::uint64_t frame, std::int16_t& left, std::int16_t& right) {
@@ -259,10 +238,11 @@ int probe(int argc, char** argv, const Options& options) {
   // counter.
   const std::string source = options.monitor ? kMonitor : kSource;
   const std::string module =
-      options.monitor ? std::string()
-                      : run({"pactl", "load-module", "module-pipe-source",
-                             "source_name=" + std::string(kSource), "file=" + fifo, "format=s16le",
-                             "channels=2", "rate=" + std::to_string(options.rate)});
+      options.monitor
+          ? std::string()
+          : test::runProgram({"pactl", "load-module", "module-pipe-source",
+                              "source_name=" + std::string(kSource), "file=" + fifo, "format=s16le",
+                              "channels=2", "rate=" + std::to_string(options.rate)});
   int result = 1;
   {
     QCoreApplication app(argc, argv);
@@ -377,7 +357,8 @@ int probe(int argc, char** argv, const Options& options) {
       wave.close(window.handle);
     }
   }
-  if (!module.empty()) run({"pactl", "unload-module", module.substr(0, module.find('\n'))});
+  if (!module.empty())
+    test::runProgram({"pactl", "unload-module", module.substr(0, module.find('\n'))});
   kill(child, SIGTERM);
   waitpid(child, nullptr, 0);
   munmap(log, logBytes);

@@ -23,6 +23,7 @@
 #include "platform/pulse_wave_in.h"
 #include "tests/support/fifo_feed.h"
 #include "tests/support/recording_receiver.h"
+#include "tests/support/run_program.h"
 
 extern char** environ;
 
@@ -48,29 +49,6 @@ WaveFormat stereo16(std::uint32_t rate) {
   format.samplesPerSec = rate;
   format.avgBytesPerSec = rate * 4;
   return format;
-}
-
-// Runs a program without a shell and returns what it printed.
-std::string run(const std::vector<std::string>& args) {
-  int out[2];
-  if (pipe(out) != 0) return {};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, out[0]);
-  std::vector<char*> argv;
-  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(out[1]);
-  std::string output;
-  char chunk[4096];
-  for (ssize_t n; (n = ::read(out[0], chunk, sizeof chunk)) > 0;) output.append(chunk, n);
-  ::close(out[0]);
-  if (spawned == 0) waitpid(pid, nullptr, 0);
-  return output;
 }
 
 // A square wave of 1 kHz: +-kLeft on the left, +-kRight on the right.
@@ -274,7 +252,7 @@ TEST_F(PulseWaveInE2e, ResetHandsBackEveryQueuedBufferWithWhatItHolds) {
 TEST_F(PulseWaveInE2e, UnpluggedSourceFailsPrepareAndComesBackUnderANewIndex) {
   // The pipe source's module, and the arguments to load it again with.
   std::string module, arguments;
-  std::istringstream modules(run({"pactl", "list", "modules", "short"}));
+  std::istringstream modules(test::runProgram({"pactl", "list", "modules", "short"}));
   for (std::string line; std::getline(modules, line);) {
     std::vector<std::string> fields;
     std::istringstream split(line);
@@ -298,12 +276,12 @@ TEST_F(PulseWaveInE2e, UnpluggedSourceFailsPrepareAndComesBackUnderANewIndex) {
     std::string arguments;
     bool done = false;
     void operator()() {
-      if (!done) run({"pactl", "load-module", "module-pipe-source", arguments});
+      if (!done) test::runProgram({"pactl", "load-module", "module-pipe-source", arguments});
       done = true;
     }
     ~Replug() { (*this)(); }
   } replug{arguments};
-  run({"pactl", "unload-module", module});
+  test::runProgram({"pactl", "unload-module", module});
   const Clock::time_point unplugged = Clock::now();
   // The meter's cycle: every returned buffer is requeued until prepare fails.
   WaveResult prepared = kWaveOk;
@@ -383,7 +361,7 @@ TEST_F(PulseWaveInE2e, ServerRestartEndsCaptureAndDeviceCountWaitsForTheServer) 
   // Back within the wait: the devices are there.
   std::thread restart([script] {
     std::this_thread::sleep_for(500ms);
-    run({script, "server"});
+    test::runProgram({script, "server"});
   });
   const int count = wave->deviceCount();
   restart.join();
