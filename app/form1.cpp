@@ -69,6 +69,8 @@ TForm1::TForm1(Services services)
   Image1->setObjectName(QStringLiteral("Image1"));
   Image1->move(0, 0);
   Image1->installEventFilter(this);
+  // The shape is scanned again only when key-colour pixels came or went.
+  Image1->WatchColour(kKeyColour, [this] { updateShapeMask(); });
   setFocusPolicy(Qt::StrongFocus);
 
   capture_ = std::make_unique<CaptureContext>(
@@ -318,7 +320,6 @@ void TForm1::processBuffer(const std::int16_t* samples, std::int32_t frameCount)
                           BufferCycleContext{settings, dcCapturePending, positionTable, fields,
                                              services_.clock, services_.locale, workBitmap,
                                              Image1->Bitmap(), colourTable, displayState});
-  updateShapeMask();
 }
 
 void TForm1::updateShapeMask() {

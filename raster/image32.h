@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
+#include <vector>
 
 #include "raster/bitmap32.h"
 
@@ -8,8 +10,9 @@ namespace tarnvale {
 
 // The display control: shows its own bitmap one pixel for one pixel from its
 // top-left corner, black where the bitmap does not reach. Every change of the
-// bitmap is repainted (the changed rectangle grown by 2 pixels) before the
-// changing operation returns. The bitmap resamples with a TDraftResampler.
+// bitmap is on screen before the changing operation returns: of the notified
+// rectangle, the part whose colours differ from what is shown is repainted,
+// grown by 2 pixels. The bitmap resamples with a TDraftResampler.
 class TImage32 : public QWidget {
   Q_OBJECT
 
@@ -20,6 +23,11 @@ class TImage32 : public QWidget {
   TBitmap32& Bitmap() { return bitmap_; }
   const TBitmap32& Bitmap() const { return bitmap_; }
 
+  // onChange runs after a change that made pixels of this colour (alpha
+  // ignored) appear or go away, and after every size change: for a window
+  // shape that follows them without scanning the bitmap on every buffer.
+  void WatchColour(TColor32 colour, std::function<void()> onChange);
+
  protected:
   void paintEvent(QPaintEvent* event) override;
 
@@ -27,6 +35,13 @@ class TImage32 : public QWidget {
   void bitmapChanged(const TRect& area);
 
   TBitmap32 bitmap_;
+  // The colours last notified, to repaint only what differs: most of the
+  // display (skin, unlit blocks) is drawn again unchanged for every buffer.
+  std::vector<TColor32> shown_;
+  int shownWidth_ = 0;
+  int shownHeight_ = 0;
+  TColor32 watched_ = 0;
+  std::function<void()> onWatchedChange_;
 };
 
 }  // namespace tarnvale

@@ -79,6 +79,77 @@ TEST(TImage32, RepaintsEachChangeGrownByTwoBeforeReturning) {
   EXPECT_EQ(image.painted, std::vector<QRect>{QRect(1, 2, 8, 8)});
 }
 
+TEST(TImage32, RepaintsOnlyTheColoursThatDifferFromWhatIsShown) {
+  RecordingImage image;
+  image.resize(40, 30);
+  std::mt19937 rng(5);
+  const test::Picture base = test::randomPicture(rng, 40, 30);
+  test::paint(image.Bitmap(), base);
+  image.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&image));
+  struct Change {
+    int x, y;
+    TColor32 xorBits;
+  };
+  const struct {
+    const char* what;
+    std::vector<Change> changes;
+    std::vector<QRect> repainted;
+  } cases[] = {
+      {"the same picture again", {}, {}},
+      {"alpha only", {{12, 7, 0xFF000000}, {0, 0, 0x01000000}}, {}},
+      {"one pixel", {{12, 7, 0x00000001}}, {QRect(10, 5, 5, 5)}},
+      {"two far apart: their bounding box", {{3, 3, 0x00010000}, {30, 20, 0x00FFFFFF}},
+       {QRect(1, 1, 32, 22)}},
+      {"corner, clipped to the control", {{39, 29, 0x00000100}}, {QRect(37, 27, 3, 3)}},
+  };
+  for (const auto& c : cases) {
+    TBitmap32 frame;
+    test::Picture picture = base;
+    for (const Change& change : c.changes)
+      picture.pixels[static_cast<std::size_t>(change.y) * 40 + change.x] ^= change.xorBits;
+    test::paint(frame, picture);
+    image.painted.clear();
+    // The whole frame is drawn, as the meter does for every buffer.
+    image.Bitmap().Draw(0, 0, frame);
+    EXPECT_EQ(image.painted, c.repainted) << c.what;
+    const QImage shown = image.grab().toImage();
+    for (const Change& change : c.changes)
+      EXPECT_EQ(shown.pixel(change.x, change.y), picture.at(change.x, change.y) | 0xFF000000u)
+          << c.what;
+    // Back to the base picture for the next case.
+    test::paint(frame, base);
+    image.Bitmap().Draw(0, 0, frame);
+  }
+}
+
+TEST(TImage32, ReportsWhenTheWatchedColourComesOrGoes) {
+  TImage32 image;
+  int calls = 0;
+  constexpr TColor32 kWatched = 0x00400040;
+  image.WatchColour(kWatched, [&calls] { ++calls; });
+  const struct {
+    const char* what;
+    TRect fill;
+    TColor32 colour;
+    int calls;
+  } cases[] = {
+      {"another colour", {0, 0, 10, 10}, 0xFF102030, 0},
+      {"watched colour appears", {2, 2, 4, 4}, 0xFF400040, 1},
+      {"same colour, other alpha", {2, 2, 4, 4}, 0x00400040, 0},
+      {"watched colour goes", {0, 0, 10, 10}, 0xFF102030, 1},
+      {"nothing changes", {0, 0, 10, 10}, 0xFF102030, 0},
+      {"watched colour over a whole row", {0, 9, 10, 10}, 0xFF400040, 1},
+  };
+  image.Bitmap().SetSize(10, 10);
+  EXPECT_EQ(calls, 1) << "a size change";
+  for (const auto& c : cases) {
+    calls = 0;
+    image.Bitmap().FillRect(c.fill.Left, c.fill.Top, c.fill.Right, c.fill.Bottom, c.colour);
+    EXPECT_EQ(calls, c.calls) << c.what;
+  }
+}
+
 TEST(TImage32, BitmapResamplesWithTheDraftResampler) {
   TImage32 image;
   EXPECT_STREQ(image.Bitmap().Resampler()->ClassName(), "TDraftResampler");
