@@ -66,6 +66,16 @@ struct PulseWaveIn::Impl {
   MainloopLock lockable{nullptr};
   std::condition_variable_any changed;
 
+  // Guards every stream's queue and `lost`, and changes to `streams`, so that
+  // the caller's per-buffer calls (prepare, add, unprepare) need not take the
+  // client library's lock. The library's thread holds that lock while it hands
+  // a buffer over; the caller, woken by it, would otherwise block on it once
+  // per buffer. Order: the library's lock first, then this one.
+  std::mutex queueLock;
+  // Buffers taken off a queue, handed over once queueLock is released.
+  // Under the library's lock.
+  std::vector<std::pair<Stream*, WaveHeader*>> finished;
+
   // Everything below is touched only under the client library's lock.
   pa_context* context = nullptr;
   pa_time_event* retry = nullptr;
@@ -244,6 +254,14 @@ struct PulseWaveIn::Impl {
   // one that is full. A hole in the recording (no data) becomes silence;
   // bytes with no buffer queued are lost, as on a device that runs dry.
   void fill(Stream& s, const char* data, std::size_t length) {
+    {
+      std::lock_guard guard(queueLock);
+      fillQueued(s, data, length);
+    }
+    handOver();
+  }
+
+  void fillQueued(Stream& s, const char* data, std::size_t length) {
     while (length > 0 && !s.queue.empty()) {
       WaveHeader* header = s.queue.front();
       const std::size_t take =
@@ -257,27 +275,41 @@ struct PulseWaveIn::Impl {
       }
       header->bytesRecorded += static_cast<std::uint32_t>(take);
       length -= take;
-      if (header->bytesRecorded == header->bufferLength) handBack(s);
+      if (header->bytesRecorded == header->bufferLength) takeFirst(s);
     }
     s.dropped += length;
   }
 
-  void handBack(Stream& s) {
+  // Under queueLock.
+  void takeFirst(Stream& s) {
     WaveHeader* header = s.queue.front();
     s.queue.pop_front();
     header->flags = (header->flags & ~kWaveHeaderInQueue) | kWaveHeaderDone;
-    s.receiver->bufferDone(s.handle, header);
+    finished.emplace_back(&s, header);
+  }
+
+  // Not under queueLock: the receiver wakes the caller, who queues again.
+  void handOver() {
+    for (const auto& [s, header] : finished) s->receiver->bufferDone(s->handle, header);
+    finished.clear();
   }
 
   void handBackAll(Stream& s) {
-    while (!s.queue.empty()) handBack(s);
+    {
+      std::lock_guard guard(queueLock);
+      while (!s.queue.empty()) takeFirst(s);
+    }
+    handOver();
   }
 
   // The device is gone: hand back what is queued, so that the caller learns of
   // the loss when it prepares the next buffer.
   void lose(Stream& s) {
     if (s.lost) return;
-    s.lost = true;
+    {
+      std::lock_guard guard(queueLock);
+      s.lost = true;
+    }
     s.capturing = false;
     cancelUncork(s);
     handBackAll(s);
@@ -346,6 +378,7 @@ bool acceptedRate(const WaveFormat& format) {
 PulseWaveIn::PulseWaveIn() : impl_(std::make_unique<Impl>()) {
   impl_->mainloop = pa_threaded_mainloop_new();
   impl_->lockable = MainloopLock(impl_->mainloop);
+  impl_->finished.reserve(16);  // no allocation on the library's thread per buffer
   pa_threaded_mainloop_set_name(impl_->mainloop, "tarnvale-pulse");
   // The loop thread does not run yet, so no lock is needed to connect.
   impl_->connect();
@@ -443,13 +476,14 @@ WaveResult PulseWaveIn::open(int device, const WaveFormat& format, WaveInReceive
   }
   s->handle = impl_->nextHandle++;
   handle = s->handle;
+  std::lock_guard guard(impl_->queueLock);
   impl_->streams.emplace(handle, std::move(s));
   return kWaveOk;
 }
 
 WaveResult PulseWaveIn::prepare(WaveInHandle handle, WaveHeader* header) {
   if (impl_->onOwnThread()) return kWaveError;
-  std::unique_lock lock(impl_->lockable);
+  std::lock_guard lock(impl_->queueLock);
   Impl::Stream* s = impl_->find(handle);
   if (s == nullptr) return kWaveInvalidHandle;
   if (header == nullptr || header->data == nullptr || header->bufferLength == 0) {
@@ -463,7 +497,7 @@ WaveResult PulseWaveIn::prepare(WaveInHandle handle, WaveHeader* header) {
 
 WaveResult PulseWaveIn::add(WaveInHandle handle, WaveHeader* header) {
   if (impl_->onOwnThread()) return kWaveError;
-  std::unique_lock lock(impl_->lockable);
+  std::lock_guard lock(impl_->queueLock);
   Impl::Stream* s = impl_->find(handle);
   if (s == nullptr) return kWaveInvalidHandle;
   if (header == nullptr) return kWaveInvalidParam;
@@ -478,7 +512,7 @@ WaveResult PulseWaveIn::add(WaveInHandle handle, WaveHeader* header) {
 
 WaveResult PulseWaveIn::unprepare(WaveInHandle handle, WaveHeader* header) {
   if (impl_->onOwnThread()) return kWaveError;
-  std::unique_lock lock(impl_->lockable);
+  std::lock_guard lock(impl_->queueLock);
   // The buffer may have been queued on another handle (one reset before a
   // restart); only its own state matters.
   if (impl_->find(handle) == nullptr) return kWaveInvalidHandle;
@@ -523,6 +557,7 @@ WaveResult PulseWaveIn::reset(WaveInHandle handle) {
 WaveResult PulseWaveIn::close(WaveInHandle handle) {
   if (impl_->onOwnThread()) return kWaveError;
   std::unique_lock lock(impl_->lockable);
+  std::lock_guard guard(impl_->queueLock);
   Impl::Stream* s = impl_->find(handle);
   if (s == nullptr) return kWaveInvalidHandle;
   if (!s->queue.empty()) return kWaveStillQueued;

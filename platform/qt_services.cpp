@@ -93,9 +93,7 @@ std::optional<std::string> QtUi::chooseOpenFile(const std::string& filter,
   return dialog.selectedFiles().front().toStdString();
 }
 
-std::string QtLocale::decimalSeparator() const {
-  return QLocale::system().decimalPoint().toStdString();
-}
+QtLocale::QtLocale() : separator_(QLocale::system().decimalPoint().toStdString()) {}
 
 std::vector<WorkArea> QtScreens::workAreas() const {
   std::vector<WorkArea> areas;

@@ -39,8 +39,14 @@ class QtUi final : public Ui {
 // system's default locale.
 class QtLocale final : public Locale {
  public:
-  std::string decimalSeparator() const override;
-  std::string systemDecimalSeparator() const override { return decimalSeparator(); }
+  // Read once: the locale comes from the environment, which the process does
+  // not see change, and the measurement asks for every buffer.
+  QtLocale();
+  std::string decimalSeparator() const override { return separator_; }
+  std::string systemDecimalSeparator() const override { return separator_; }
+
+ private:
+  std::string separator_;
 };
 
 class QtScreens final : public Screens {

@@ -86,10 +86,9 @@ QColor qcolor(std::int32_t bgr) {
 
 // Only touches the widget when the colour changes: the measurement sets it
 // for every buffer.
-void showInvalid(QLineEdit* edit, bool red) {
-  const bool isRed = edit->property("invalid").toBool();
-  if (isRed == red) return;
-  edit->setProperty("invalid", red);
+void showInvalid(QLineEdit* edit, bool& shownRed, bool red) {
+  if (shownRed == red) return;
+  shownRed = red;
   edit->setStyleSheet(red ? QStringLiteral("QLineEdit { background: red; }") : QString());
 }
 
@@ -409,7 +408,7 @@ std::string TForm2::calibrationText() const {
   return Edit1->text().toStdString();
 }
 void TForm2::setCalibrationFieldRed(bool red) {
-  showInvalid(Edit1, red);
+  showInvalid(Edit1, edit1Red_, red);
 }
 void TForm2::setHeadroomText(const std::string& text) {
   setIfChanged(Label14, text);
@@ -418,7 +417,7 @@ std::string TForm2::decayText() const {
   return Edit2->text().toStdString();
 }
 void TForm2::setDecayFieldRed(bool red) {
-  showInvalid(Edit2, red);
+  showInvalid(Edit2, edit2Red_, red);
 }
 void TForm2::setDcOffsetTexts(const std::string& left, const std::string& right) {
   setIfChanged(Label39, left);

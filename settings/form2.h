@@ -183,6 +183,9 @@ class TForm2 final : public QDialog, public MeasurementFields {
   Services s_;
   std::int32_t rateAtFill_ = 0;
   bool exitRequested_ = false;
+  // Whether Edit1/Edit2 show red: asked for every buffer, set rarely.
+  bool edit1Red_ = false;
+  bool edit2Red_ = false;
 };
 
 // 3 significant digits, fixed-point, trailing zeros removed.
