@@ -334,6 +334,11 @@ void TForm2::connectActions() {
   Label3->installEventFilter(this);
   LockSet->installEventFilter(this);
 
+  // The measurement reads these two for every buffer: keep them as text.
+  connect(Edit1, &QLineEdit::textChanged, this,
+          [this](const QString& text) { edit1Text_ = text.toStdString(); });
+  connect(Edit2, &QLineEdit::textChanged, this,
+          [this](const QString& text) { edit2Text_ = text.toStdString(); });
   connect(Edit4, &QLineEdit::textChanged, this, &TForm2::Edit4Change);
   connect(Edit6, &QLineEdit::textChanged, this, &TForm2::Edit6Change);
   connect(Edit7, &QLineEdit::textChanged, this, &TForm2::Edit7Change);
@@ -405,7 +410,7 @@ void TForm2::connectActions() {
 // ---- MeasurementFields ----
 
 std::string TForm2::calibrationText() const {
-  return Edit1->text().toStdString();
+  return edit1Text_;
 }
 void TForm2::setCalibrationFieldRed(bool red) {
   showInvalid(Edit1, edit1Red_, red);
@@ -414,7 +419,7 @@ void TForm2::setHeadroomText(const std::string& text) {
   setIfChanged(Label14, text);
 }
 std::string TForm2::decayText() const {
-  return Edit2->text().toStdString();
+  return edit2Text_;
 }
 void TForm2::setDecayFieldRed(bool red) {
   showInvalid(Edit2, edit2Red_, red);

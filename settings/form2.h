@@ -186,6 +186,8 @@ class TForm2 final : public QDialog, public MeasurementFields {
   // Whether Edit1/Edit2 show red: asked for every buffer, set rarely.
   bool edit1Red_ = false;
   bool edit2Red_ = false;
+  std::string edit1Text_;  // Edit1's text, kept by textChanged
+  std::string edit2Text_;
 };
 
 // 3 significant digits, fixed-point, trailing zeros removed.
