@@ -319,7 +319,8 @@ void TForm1::processBuffer(const std::int16_t* samples, std::int32_t frameCount)
   tarnvale::processBuffer(samples, frameCount, meterState,
                           BufferCycleContext{settings, dcCapturePending, positionTable, fields,
                                              services_.clock, services_.locale, workBitmap,
-                                             Image1->Bitmap(), colourTable, displayState});
+                                             Image1->Bitmap(), colourTable, displayState,
+                                             &displayCopy_});
 }
 
 void TForm1::updateShapeMask() {

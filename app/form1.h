@@ -8,6 +8,7 @@
 
 #include "capture/capture_cycle.h"
 #include "display/colour_table.h"
+#include "display/display_copy.h"
 #include "display/display_state.h"
 #include "display/skin.h"
 #include "meter/meter_state.h"
@@ -122,6 +123,7 @@ class TForm1 final : public QWidget, public DisplayHost, public SetupHost, priva
   bool dragArmed_ = false;
   QPoint dragOffset_;  // pointer minus window position at the press
   // Runs of key-colour pixels, row by row, as last applied to the window shape.
+  DisplayCopy displayCopy_;
   std::vector<int> keyRuns_;
   std::vector<int> scanRuns_;  // reused, so the scan allocates nothing per buffer
 };

@@ -24,7 +24,8 @@ MeterReadings processBuffer(const std::int16_t* samples, std::int32_t frameCount
   const DisplayContext display{context.workBitmap, settings, context.colourTable,
                                context.displayState};
   updateDisplay(readings, state,
-                DisplayUpdateContext{display, context.displayBitmap, context.clock, separator});
+                DisplayUpdateContext{display, context.displayBitmap, context.clock, separator,
+                                     context.displayCopy});
   return readings;
 }
 

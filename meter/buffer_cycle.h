@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "display/colour_table.h"
+#include "display/display_copy.h"
 #include "display/display_state.h"
 #include "meter/measurement_fields.h"
 #include "meter/meter_state.h"
@@ -27,6 +28,7 @@ struct BufferCycleContext {
   TBitmap32& displayBitmap;
   const ColourTable& colourTable;
   const DisplayState& displayState;
+  DisplayCopy* displayCopy = nullptr;  // see DisplayUpdateContext
 };
 
 // One returned capture buffer of `frameCount` interleaved stereo frames, from

@@ -94,6 +94,10 @@ void updateDisplay(const MeterReadings& readings, MeterState& state,
   }
 
   const TBitmap32& work = display.workBitmap;
+  if (context.displayCopy != nullptr) {
+    context.displayCopy->copy(work, context.displayBitmap, settings.sizePercent != 100);
+    return;
+  }
   if (settings.sizePercent == 100)
     context.displayBitmap.Draw(0, 0, work);
   else

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "display/display_context.h"
+#include "display/display_copy.h"
 #include "meter/meter_state.h"
 #include "platform/clock.h"
 #include "raster/bitmap32.h"
@@ -19,6 +20,9 @@ struct DisplayUpdateContext {
   TBitmap32& displayBitmap;       // the display control's surface, sized for sizePercent
   const Clock& clock;
   std::string_view decimalSeparator;  // the user's locale
+  // Keeps the last copy to the display, to draw only what changed; without
+  // it the whole work bitmap is drawn every time.
+  DisplayCopy* displayCopy = nullptr;
 };
 
 // Puts one buffer's state on screen: the bars, the peak readouts and the phase

@@ -49,7 +49,13 @@ TBitmap32::TBitmap32(TBitmap32&&) noexcept = default;
 TBitmap32& TBitmap32::operator=(TBitmap32&&) noexcept = default;
 
 void TBitmap32::changed(const TRect& area) {
+  ++changeCount_;
   if (onChange_) onChange_(area);
+}
+
+void TBitmap32::EndUpdate() {
+  if (updateDepth_ == 0) return;
+  if (--updateDepth_ == 0 && onEndUpdate_) onEndUpdate_();
 }
 
 void TBitmap32::adopt(int width, int height, std::vector<TColor32> pixels) {
@@ -125,11 +131,16 @@ void TBitmap32::Draw(int DstX, int DstY, const TBitmap32& Src) {
 }
 
 void TBitmap32::Draw(const TRect& DstRect, const TRect& SrcRect, const TBitmap32& Src) {
+  Draw(DstRect, SrcRect, Src, BoundsRect());
+}
+
+void TBitmap32::Draw(const TRect& DstRect, const TRect& SrcRect, const TBitmap32& Src,
+                     const TRect& DstClip) {
   if (Src.Empty() || Empty() || SrcRect.isEmpty()) return;
   // Never read outside the source.
   if (!Src.BoundsRect().contains(SrcRect)) return;
   if (DstRect.isEmpty()) return;
-  const TRect clip = intersect(DstRect, BoundsRect());
+  const TRect clip = intersect(intersect(DstRect, BoundsRect()), DstClip);
   if (clip.isEmpty()) return;
 
   if (DstRect.width() == SrcRect.width() && DstRect.height() == SrcRect.height()) {

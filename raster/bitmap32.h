@@ -71,6 +71,10 @@ class TBitmap32 {
   // Copies SrcRect of Src onto DstRect, resampled with Src's Resampler when
   // the sizes differ. A SrcRect not inside Src copies nothing.
   void Draw(const TRect& DstRect, const TRect& SrcRect, const TBitmap32& Src);
+  // The same, writing only the destination pixels inside DstClip: each one
+  // comes out as the whole Draw would give it.
+  void Draw(const TRect& DstRect, const TRect& SrcRect, const TBitmap32& Src,
+            const TRect& DstClip);
 
   // Loads a BMP file (any kind), or a JPEG file by its extension ("jpg",
   // "jpeg"). Raises RasterError naming the file when it cannot be opened or
@@ -95,6 +99,16 @@ class TBitmap32 {
   void SetResampler(std::shared_ptr<TCustomResampler> resampler);
 
   void SetOnChange(ChangeHandler handler) { onChange_ = std::move(handler); }
+  // Between BeginUpdate and its EndUpdate every change is still notified as
+  // it happens; the end is then notified to OnEndUpdate, so that a display
+  // can show a batch of changes in one repaint. Nested pairs count.
+  void BeginUpdate() { ++updateDepth_; }
+  void EndUpdate();
+  bool Updating() const { return updateDepth_ > 0; }
+  void SetOnEndUpdate(std::function<void()> handler) { onEndUpdate_ = std::move(handler); }
+  // Counts the change notifications so far: whoever keeps a copy of the
+  // pixels can tell whether anything else has written since.
+  std::uint64_t ChangeCount() const { return changeCount_; }
 
  private:
   void changed(const TRect& area);
@@ -109,6 +123,9 @@ class TBitmap32 {
   std::shared_ptr<TCustomResampler> resampler_;
   TFont font_;
   ChangeHandler onChange_;
+  std::uint64_t changeCount_ = 0;
+  int updateDepth_ = 0;
+  std::function<void()> onEndUpdate_;
 };
 
 }  // namespace tarnvale

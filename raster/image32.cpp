@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "raster/draft_resampler.h"
 
@@ -23,10 +24,12 @@ TImage32::TImage32(QWidget* parent) : QWidget(parent) {
   bitmap_.SetResampler(std::make_shared<TDraftResampler>());
   bitmap_.SetCombineMode(TCombineMode::cmMerge);
   bitmap_.SetOnChange([this](const TRect& area) { bitmapChanged(area); });
+  bitmap_.SetOnEndUpdate([this] { updateEnded(); });
 }
 
 TImage32::~TImage32() {
   bitmap_.SetOnChange(nullptr);
+  bitmap_.SetOnEndUpdate(nullptr);
 }
 
 void TImage32::WatchColour(TColor32 colour, std::function<void()> onChange) {
@@ -80,9 +83,21 @@ void TImage32::bitmapChanged(const TRect& area) {
     }
     if (maxX >= minX) changed = QRect(minX, minY, maxX - minX + 1, maxY - minY + 1);
   }
-  // Grown by 2 on every side: what changed plus a margin, as painted at once.
-  const QRect dirty = changed.adjusted(-2, -2, 2, 2) & rect();
-  if (!changed.isEmpty() && !dirty.isEmpty()) repaint(dirty);
+  // Grown by 2 on every side: what changed plus a margin.
+  const QRect dirty = changed.isEmpty() ? QRect() : changed.adjusted(-2, -2, 2, 2) & rect();
+  if (bitmap_.Updating()) {
+    pending_ += dirty;
+    watchedPending_ = watchedPending_ || watchedMoved;
+    return;
+  }
+  if (!dirty.isEmpty()) repaint(dirty);
+  if (watchedMoved && onWatchedChange_) onWatchedChange_();
+}
+
+void TImage32::updateEnded() {
+  const QRegion dirty = std::exchange(pending_, QRegion());
+  const bool watchedMoved = std::exchange(watchedPending_, false);
+  if (!dirty.isEmpty()) repaint(dirty);
   if (watchedMoved && onWatchedChange_) onWatchedChange_();
 }
 
@@ -90,24 +105,26 @@ void TImage32::paintEvent(QPaintEvent* event) {
   // Widgets paint into Qt's back buffer, which reaches the screen in one piece.
   QPainter painter(this);
   const QRect covered(0, 0, bitmap_.Width(), bitmap_.Height());
-  const QRegion background = QRegion(event->rect()) - (bitmap_.Empty() ? QRegion() : covered);
+  const QRegion background = event->region() - (bitmap_.Empty() ? QRegion() : covered);
   for (const QRect& r : background) painter.fillRect(r, Qt::black);
   if (bitmap_.Empty()) return;
-  const QRect shown = event->rect() & covered;
-  if (shown.isEmpty()) return;
-  // What is painted is what the screen shows from now on, notified or not.
-  if (bitmap_.Width() == shownWidth_ && bitmap_.Height() == shownHeight_) {
+  // RGB32 over the pixel memory, no copy: alpha is not shown.
+  const QImage pixels(reinterpret_cast<const uchar*>(bitmap_.Bits()), bitmap_.Width(),
+                      bitmap_.Height(), static_cast<qsizetype>(bitmap_.Width()) * 4,
+                      QImage::Format_RGB32);
+  const bool shadowed = bitmap_.Width() == shownWidth_ && bitmap_.Height() == shownHeight_;
+  for (const QRect& area : event->region()) {
+    const QRect shown = area & covered;
+    if (shown.isEmpty()) continue;
+    painter.drawImage(shown, pixels, shown);
+    // What is painted is what the screen shows from now on, notified or not.
+    if (!shadowed) continue;
     for (int y = shown.top(); y <= shown.bottom(); ++y) {
       const TColor32* row = bitmap_.ScanLine(y);
       std::copy(row + shown.left(), row + shown.right() + 1,
                 shown_.data() + static_cast<std::size_t>(y) * shownWidth_ + shown.left());
     }
   }
-  // RGB32 over the pixel memory, no copy: alpha is not shown.
-  const QImage pixels(reinterpret_cast<const uchar*>(bitmap_.Bits()), bitmap_.Width(),
-                      bitmap_.Height(), static_cast<qsizetype>(bitmap_.Width()) * 4,
-                      QImage::Format_RGB32);
-  painter.drawImage(shown, pixels, shown);
 }
 
 }  // namespace tarnvale

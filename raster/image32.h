@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRegion>
 #include <QWidget>
 #include <functional>
 #include <vector>
@@ -12,7 +13,9 @@ namespace tarnvale {
 // top-left corner, black where the bitmap does not reach. Every change of the
 // bitmap is on screen before the changing operation returns: of the notified
 // rectangle, the part whose colours differ from what is shown is repainted,
-// grown by 2 pixels. The bitmap resamples with a TDraftResampler.
+// grown by 2 pixels. Changes between the bitmap's BeginUpdate and EndUpdate
+// are repainted together at the EndUpdate. The bitmap resamples with a
+// TDraftResampler.
 class TImage32 : public QWidget {
   Q_OBJECT
 
@@ -33,6 +36,7 @@ class TImage32 : public QWidget {
 
  private:
   void bitmapChanged(const TRect& area);
+  void updateEnded();
 
   TBitmap32 bitmap_;
   // The colours last notified, to repaint only what differs: most of the
@@ -40,6 +44,8 @@ class TImage32 : public QWidget {
   std::vector<TColor32> shown_;
   int shownWidth_ = 0;
   int shownHeight_ = 0;
+  QRegion pending_;  // differences found during an update, not yet repainted
+  bool watchedPending_ = false;
   TColor32 watched_ = 0;
   std::function<void()> onWatchedChange_;
 };

@@ -18,10 +18,12 @@ namespace {
 class RecordingImage : public TImage32 {
  public:
   std::vector<QRect> painted;
+  std::vector<QRegion> regions;
 
  protected:
   void paintEvent(QPaintEvent* event) override {
     painted.push_back(event->rect());
+    regions.push_back(event->region());
     TImage32::paintEvent(event);
   }
 };
@@ -121,6 +123,36 @@ TEST(TImage32, RepaintsOnlyTheColoursThatDifferFromWhatIsShown) {
     test::paint(frame, base);
     image.Bitmap().Draw(0, 0, frame);
   }
+}
+
+TEST(TImage32, AnUpdateRepaintsItsChangesTogetherAtItsEnd) {
+  RecordingImage image;
+  image.resize(60, 40);
+  image.Bitmap().SetSize(60, 40);
+  int watchedCalls = 0;
+  image.WatchColour(0x00400040, [&watchedCalls] { ++watchedCalls; });
+  image.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&image));
+  image.painted.clear();
+  image.regions.clear();
+  watchedCalls = 0;
+  image.Bitmap().BeginUpdate();
+  image.Bitmap().FillRect(5, 5, 7, 7, 0xFF400040);
+  image.Bitmap().BeginUpdate();  // nested: only the outer end repaints
+  image.Bitmap().FillRect(50, 30, 52, 32, 0xFF00FF00);
+  image.Bitmap().FillRect(50, 30, 52, 32, 0xFF00FF00);  // unchanged: adds nothing
+  image.Bitmap().EndUpdate();
+  EXPECT_TRUE(image.painted.empty());
+  EXPECT_EQ(watchedCalls, 0);
+  image.Bitmap().EndUpdate();
+  // One repaint of two small areas, not of the rectangle spanning both.
+  ASSERT_EQ(image.regions.size(), 1u);
+  EXPECT_EQ(image.regions.front(), QRegion(3, 3, 6, 6) + QRegion(48, 28, 6, 6));
+  EXPECT_EQ(watchedCalls, 1);
+  const QImage shown = image.grab().toImage();
+  EXPECT_EQ(shown.pixel(6, 6), 0xFF400040u);
+  EXPECT_EQ(shown.pixel(51, 31), 0xFF00FF00u);
+  EXPECT_EQ(shown.pixel(30, 20), 0xFF000000u);
 }
 
 TEST(TImage32, ReportsWhenTheWatchedColourComesOrGoes) {
