@@ -32,9 +32,10 @@ long long boxStart(long long i, std::int64_t step) {
 // Blocks of destination positions [from, to). Every block is at least one
 // pixel long and none reaches past the source, even for sizes far beyond any
 // display.
-std::vector<Block> boxBlocks(long long srcLen, long long dstLen, long long from, long long to) {
+void boxBlocks(long long srcLen, long long dstLen, long long from, long long to,
+               std::vector<Block>& blocks) {
   const std::int64_t step = boxStep(srcLen, dstLen);
-  std::vector<Block> blocks(static_cast<std::size_t>(to - from));
+  blocks.resize(static_cast<std::size_t>(to - from));
   long long start = std::min(boxStart(from, step), srcLen);
   for (long long i = from; i < to; ++i) {
     const long long end = std::min(boxStart(i + 1, step), srcLen);
@@ -43,7 +44,6 @@ std::vector<Block> boxBlocks(long long srcLen, long long dstLen, long long from,
     blocks[static_cast<std::size_t>(i - from)] = {static_cast<int>(first), static_cast<int>(last)};
     start = end;
   }
-  return blocks;
 }
 
 int channel(TColor32 px, int c) {
@@ -89,23 +89,26 @@ struct ShrinkTables {
   bool large = false;
   // Reciprocal parts of each column's block count, per number of rows in a
   // block (at most a few distinct numbers).
+  // The first reciprocalsUsed entries are this table's; the rest keep their
+  // memory for the next.
   std::vector<std::pair<int, std::vector<std::uint16_t>>> reciprocals;
+  std::size_t reciprocalsUsed = 0;
+  mutable std::vector<std::uint16_t> sums;  // scratch of one destination row
 
   const std::uint16_t* reciprocalsFor(int rowCount) const {
-    for (const auto& [count, lanes] : reciprocals)
-      if (count == rowCount) return lanes.data();
+    for (std::size_t i = 0; i < reciprocalsUsed; ++i)
+      if (reciprocals[i].first == rowCount) return reciprocals[i].second.data();
     return nullptr;
   }
 };
 
-ShrinkTables shrinkTables(const TRect& dstRect, const TRect& clip, const TRect& srcRect) {
-  ShrinkTables t;
-  t.columns =
-      boxBlocks(srcRect.width(), dstRect.width(), clip.Left - static_cast<long long>(dstRect.Left),
-                clip.Right - static_cast<long long>(dstRect.Left));
-  t.rows =
-      boxBlocks(srcRect.height(), dstRect.height(), clip.Top - static_cast<long long>(dstRect.Top),
-                clip.Bottom - static_cast<long long>(dstRect.Top));
+// Fills t in place: its vectors keep their memory from one call to the next.
+void shrinkTables(const TRect& dstRect, const TRect& clip, const TRect& srcRect, ShrinkTables& t) {
+  boxBlocks(srcRect.width(), dstRect.width(), clip.Left - static_cast<long long>(dstRect.Left),
+            clip.Right - static_cast<long long>(dstRect.Left), t.columns);
+  boxBlocks(srcRect.height(), dstRect.height(), clip.Top - static_cast<long long>(dstRect.Top),
+            clip.Bottom - static_cast<long long>(dstRect.Top), t.rows);
+  t.reciprocalsUsed = 0;
   long long widest = 0, tallest = 0;
   for (const Block& b : t.columns) widest = std::max<long long>(widest, b.last - b.first);
   for (const Block& b : t.rows) tallest = std::max<long long>(tallest, b.last - b.first);
@@ -119,11 +122,14 @@ ShrinkTables shrinkTables(const TRect& dstRect, const TRect& clip, const TRect& 
     if (t.local[i].first != static_cast<int>(i) * t.uniform ||
         t.local[i].last - t.local[i].first != t.uniform)
       t.uniform = 0;
-  if (t.large) return t;
+  if (t.large) return;
   for (const Block& rb : t.rows) {
     const int count = rb.last - rb.first;
     if (t.reciprocalsFor(count) != nullptr) continue;
-    std::vector<std::uint16_t> lanes(draft::kReciprocalLanes * t.local.size());
+    if (t.reciprocalsUsed == t.reciprocals.size()) t.reciprocals.emplace_back();
+    auto& [laneCount, lanes] = t.reciprocals[t.reciprocalsUsed++];
+    laneCount = count;
+    lanes.resize(draft::kReciprocalLanes * t.local.size());
     for (std::size_t i = 0; i < t.local.size(); ++i) {
       const draft::Reciprocal r = draft::reciprocalOf((t.local[i].last - t.local[i].first) * count);
       for (int k = 0; k < 4; ++k) {
@@ -131,9 +137,7 @@ ShrinkTables shrinkTables(const TRect& dstRect, const TRect& clip, const TRect& 
         lanes[draft::kReciprocalLanes * i + 4 + k] = r.lo;
       }
     }
-    t.reciprocals.emplace_back(count, std::move(lanes));
   }
-  return t;
 }
 
 void shrink(const Kernels& k, const ShrinkTables& t, const TargetPixels& dst, const TRect& clip,
@@ -146,7 +150,8 @@ void shrink(const Kernels& k, const ShrinkTables& t, const TargetPixels& dst, co
   // averages the blocks across; blocks two pixels wide (halving) may take
   // one fused step.
   const bool pairs = t.uniform == 2 && k.averagePairRows != nullptr;
-  std::vector<std::uint16_t> sums(4 * static_cast<std::size_t>(t.colCount));
+  std::vector<std::uint16_t>& sums = t.sums;
+  sums.resize(4 * static_cast<std::size_t>(t.colCount));
   const TColor32* rowStarts[draft::kMaxWideBlock];
   for (int y = clip.Top; y < clip.Bottom; ++y) {
     const Block& rb = t.rows[static_cast<std::size_t>(y - clip.Top)];
@@ -192,14 +197,14 @@ int roundHalfEven(float v) {
 
 // Pairs and weights of destination positions [from, to) along one axis.
 // srcStart/srcEnd bound the source rectangle, srcSize the whole source.
-std::vector<AxisTap> bilinearTaps(int srcStart, int srcEnd, int srcSize, long long dstLen,
-                                  long long from, long long to) {
-  std::vector<AxisTap> taps(static_cast<std::size_t>(to - from));
+void bilinearTaps(int srcStart, int srcEnd, int srcSize, long long dstLen, long long from,
+                  long long to, std::vector<AxisTap>& taps) {
+  taps.resize(static_cast<std::size_t>(to - from));
   const long long srcLen = static_cast<long long>(srcEnd) - srcStart;
   if (srcLen == 1) {
     // Nothing to interpolate between: every position repeats the one pixel.
     std::fill(taps.begin(), taps.end(), AxisTap{srcStart, srcStart, 256});
-    return taps;
+    return;
   }
   const float scale = static_cast<float>(srcLen) / static_cast<float>(dstLen);
   const float lastPixel = static_cast<float>(srcSize - 1);
@@ -219,7 +224,6 @@ std::vector<AxisTap> bilinearTaps(int srcStart, int srcEnd, int srcSize, long lo
     }
     taps[static_cast<std::size_t>(i - from)] = {first, first + 1, weight};
   }
-  return taps;
 }
 
 struct GrowTables {
@@ -228,30 +232,32 @@ struct GrowTables {
   std::vector<draft::Tap> taps;  // the columns as the kernels take them
   draft::TapPlan plan;
   bool singleColumn = false;  // a source one pixel wide
+  mutable std::vector<Wide> lines[2];  // the row cache's memory
 };
 
-GrowTables growTables(const Kernels& k, const TRect& dstRect, const TRect& clip,
-                      const SourcePixels& src, const TRect& srcRect) {
-  GrowTables t;
-  t.columns = bilinearTaps(srcRect.Left, srcRect.Right, src.Width, dstRect.width(),
-                           clip.Left - static_cast<long long>(dstRect.Left),
-                           clip.Right - static_cast<long long>(dstRect.Left));
-  t.rows = bilinearTaps(srcRect.Top, srcRect.Bottom, src.Height, dstRect.height(),
-                        clip.Top - static_cast<long long>(dstRect.Top),
-                        clip.Bottom - static_cast<long long>(dstRect.Top));
+// Fills t in place: its vectors keep their memory from one call to the next.
+void growTables(const Kernels& k, const TRect& dstRect, const TRect& clip,
+                const SourcePixels& src, const TRect& srcRect, GrowTables& t) {
+  bilinearTaps(srcRect.Left, srcRect.Right, src.Width, dstRect.width(),
+               clip.Left - static_cast<long long>(dstRect.Left),
+               clip.Right - static_cast<long long>(dstRect.Left), t.columns);
+  bilinearTaps(srcRect.Top, srcRect.Bottom, src.Height, dstRect.height(),
+               clip.Top - static_cast<long long>(dstRect.Top),
+               clip.Bottom - static_cast<long long>(dstRect.Top), t.rows);
   t.singleColumn = t.columns.front().first == t.columns.front().second;
+  t.taps.clear();
   if (!t.singleColumn) {
     for (const AxisTap& c : t.columns) t.taps.push_back({c.first, c.weight});
     k.planTaps(t.taps.data(), t.taps.size(), src.Width, t.plan);
   }
-  return t;
 }
 
 // Source rows interpolated across, kept while destination rows reuse them.
 class RowCache {
  public:
   RowCache(const Kernels& k, const GrowTables& t, const SourcePixels& src)
-      : k_(k), t_(t), src_(src), n_(t.columns.size()) {
+      : k_(k), t_(t), src_(src), n_(t.columns.size()),
+        lines_{{-1, t.lines[0]}, {-1, t.lines[1]}} {
     for (auto& line : lines_) line.pixels.resize(4 * draft::paddedPixels(n_));
   }
 
@@ -275,8 +281,8 @@ class RowCache {
 
  private:
   struct Line {
-    int row = -1;
-    std::vector<Wide> pixels;
+    int row;
+    std::vector<Wide>& pixels;
   };
   const Kernels& k_;
   const GrowTables& t_;
@@ -317,6 +323,7 @@ void enlarge(const Kernels& k, const GrowTables& t, const TargetPixels& dst, con
 }  // namespace
 
 struct TDraftResampler::Tables {
+  bool made = false;
   TRect dstRect, clip, srcRect;
   int srcWidth = 0, srcHeight = 0;
   draft::SimdLevel level = draft::SimdLevel::scalar;
@@ -326,7 +333,7 @@ struct TDraftResampler::Tables {
 
   bool madeFor(const TRect& d, const TRect& c, const TRect& s, const SourcePixels& src,
                draft::SimdLevel l) const {
-    return dstRect == d && clip == c && srcRect == s && srcWidth == src.Width &&
+    return made && dstRect == d && clip == c && srcRect == s && srcWidth == src.Width &&
            srcHeight == src.Height && level == l;
   }
 };
@@ -338,20 +345,24 @@ void TDraftResampler::Resample(const TargetPixels& Dst, const TRect& DstRect, co
                                const SourcePixels& Src, const TRect& SrcRect) const {
   const draft::SimdLevel level = draft::activeSimdLevel();
   const Kernels& kernels = draft::kernelsFor(level);
-  if (!tables_ || !tables_->madeFor(DstRect, DstClip, SrcRect, Src, level)) {
-    auto t = std::make_unique<Tables>();
-    t->dstRect = DstRect;
-    t->clip = DstClip;
-    t->srcRect = SrcRect;
-    t->srcWidth = Src.Width;
-    t->srcHeight = Src.Height;
-    t->level = level;
-    t->grows = DstRect.width() > SrcRect.width() || DstRect.height() > SrcRect.height();
-    if (t->grows)
-      t->grow = growTables(kernels, DstRect, DstClip, Src, SrcRect);
+  // Rebuilt in place when the rectangles change (the display draws only
+  // what changed, in rectangles of every size): no heap churn per buffer.
+  if (!tables_) tables_ = std::make_unique<Tables>();
+  if (!tables_->madeFor(DstRect, DstClip, SrcRect, Src, level)) {
+    Tables& t = *tables_;
+    t.made = false;
+    t.dstRect = DstRect;
+    t.clip = DstClip;
+    t.srcRect = SrcRect;
+    t.srcWidth = Src.Width;
+    t.srcHeight = Src.Height;
+    t.level = level;
+    t.grows = DstRect.width() > SrcRect.width() || DstRect.height() > SrcRect.height();
+    if (t.grows)
+      growTables(kernels, DstRect, DstClip, Src, SrcRect, t.grow);
     else
-      t->shrink = shrinkTables(DstRect, DstClip, SrcRect);
-    tables_ = std::move(t);
+      shrinkTables(DstRect, DstClip, SrcRect, t.shrink);
+    t.made = true;
   }
   if (tables_->grows)
     enlarge(kernels, tables_->grow, Dst, DstClip, Src);
