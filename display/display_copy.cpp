@@ -26,6 +26,14 @@ void DisplayCopy::copyWhole(const TBitmap32& work, TBitmap32& display, bool stre
   stretched_ = stretch;
   valid_ = true;
   displayChanges_ = display.ChangeCount();
+  // Room for the most changes there can be, so that memory does not grow
+  // from buffer to buffer as larger changes come along.
+  const std::size_t columns = (static_cast<std::size_t>(work.Width()) + kTileWidth - 1) / kTileWidth;
+  const std::size_t bands = (static_cast<std::size_t>(work.Height()) + kTileHeight - 1) / kTileHeight;
+  changes_.reserve(columns * bands);
+  open_.reserve(columns);
+  band_.reserve(columns);
+  dirty_.reserve(columns);
 }
 
 void DisplayCopy::copy(const TBitmap32& work, TBitmap32& display, bool stretch) {
