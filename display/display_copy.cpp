@@ -13,11 +13,15 @@ constexpr int kTileHeight = 8;
 
 }  // namespace
 
-void DisplayCopy::copyWhole(const TBitmap32& work, TBitmap32& display, bool stretch) {
+void drawWholeWork(const TBitmap32& work, TBitmap32& display, bool stretch) {
   if (stretch)
     display.Draw(display.BoundsRect(), work.BoundsRect(), work);
   else
     display.Draw(0, 0, work);
+}
+
+void DisplayCopy::copyWhole(const TBitmap32& work, TBitmap32& display, bool stretch) {
+  drawWholeWork(work, display, stretch);
   source_.assign(work.Bits(), work.Bits() + static_cast<std::size_t>(work.Width()) * work.Height());
   sourceWidth_ = work.Width();
   sourceHeight_ = work.Height();

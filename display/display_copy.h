@@ -15,6 +15,9 @@ namespace tarnvale {
 // 30 times a second costs more than the rest of the buffer's work together.
 // The changed parts are drawn between BeginUpdate and EndUpdate, so the
 // display control shows them in one repaint. UI thread only.
+// The whole copy: Draw at the point, or stretched over the whole display.
+void drawWholeWork(const TBitmap32& work, TBitmap32& display, bool stretch);
+
 class DisplayCopy {
  public:
   void copy(const TBitmap32& work, TBitmap32& display, bool stretch);

@@ -94,14 +94,11 @@ void updateDisplay(const MeterReadings& readings, MeterState& state,
   }
 
   const TBitmap32& work = display.workBitmap;
-  if (context.displayCopy != nullptr) {
-    context.displayCopy->copy(work, context.displayBitmap, settings.sizePercent != 100);
-    return;
-  }
-  if (settings.sizePercent == 100)
-    context.displayBitmap.Draw(0, 0, work);
+  const bool stretch = settings.sizePercent != 100;
+  if (context.displayCopy != nullptr)
+    context.displayCopy->copy(work, context.displayBitmap, stretch);
   else
-    context.displayBitmap.Draw(context.displayBitmap.BoundsRect(), work.BoundsRect(), work);
+    drawWholeWork(work, context.displayBitmap, stretch);
 }
 
 }  // namespace tarnvale
