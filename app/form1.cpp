@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QRegion>
+#include <QTimer>
 #include <QWindow>
 #include <algorithm>
 #include <exception>
@@ -59,6 +60,24 @@ void giveStartValues(MeterSettings& s, const std::string& dataFolder) {
 
 constexpr std::uint32_t kKeyColour = 0x400040;  // red 64, green 0, blue 64
 
+// How long start-up waits for the sound server's device list before it treats
+// the input as lost and recovers once the window shows.
+constexpr std::uint32_t kStartupListWaitMs = 1000;
+
+// Posted when capture could not start because the device was lost on the
+// way: recovery needs the message loop and the recovery window.
+QEvent::Type recoverEventType() {
+  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
+
+// Dispatches events until `ms` have passed.
+void dispatchEventsFor(std::uint32_t ms) {
+  QEventLoop loop;
+  QTimer::singleShot(static_cast<int>(ms), &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
 }  // namespace
 
 TForm1::TForm1(Services services)
@@ -73,14 +92,13 @@ TForm1::TForm1(Services services)
   Image1->WatchColour(kKeyColour, [this] { updateShapeMask(); });
   setFocusPolicy(Qt::StrongFocus);
 
-  capture_ = std::make_unique<CaptureContext>(
-      CaptureContext{services_.waveIn, poster_, services_.ui, services_.clock, settings,
-                     services_.dataFolder, *this, [this](bool on) { setTopmost(on); },
-                     [this] { applyTopmost(false); }, [this] { applyTopmost(settings.onTop); },
-                     [] { QCoreApplication::processEvents(QEventLoop::AllEvents); },
-                     [this](const std::int16_t* samples, std::int32_t frames) {
-                       processBuffer(samples, frames);
-                     }});
+  capture_ = std::make_unique<CaptureContext>(CaptureContext{
+      services_.waveIn, poster_, services_.ui, services_.clock, settings, services_.dataFolder,
+      *this, [this](bool on) { setTopmost(on); }, [this] { applyTopmost(false); },
+      [this] { applyTopmost(settings.onTop); }, &dispatchEventsFor,
+      [this](const std::int16_t* samples, std::int32_t frames) {
+        processBuffer(samples, frames);
+      }});
   FormCreate();
 }
 
@@ -115,13 +133,17 @@ void TForm1::FormCreate() {
   setWindowFlags(meterWindowFlags(settings.borderless));
 
   // 9.-10. A capture device must exist; the configured one is found by name.
-  if (services_.waveIn.deviceCount() <= 0) {
+  // A server that cannot be reached yet is no proof of that: capture then
+  // starts through recovery, which waits for the server.
+  services_.waveIn.waitForDeviceList(kStartupListWaitMs);
+  const int count = services_.waveIn.deviceCount();
+  if (count <= 0 && count != WaveIn::kDevicesUnknown) {
     services_.ui.showMessage(kNoInputDeviceMessage, kPlainErrorCaption);
     endProcess();
   }
   if (settings.deviceName.empty()) {
     settings.deviceIndex = 0;
-  } else {
+  } else if (count > 0) {
     settings.deviceIndex = findInputDevice(*capture_);
     if (settings.deviceIndex == -1) {
       services_.ui.showMessage(
@@ -148,7 +170,10 @@ void TForm1::FormCreate() {
   meterState.decayStep = *decay;
   // 13.-15.
   meterState.peakL = meterState.peakR = 0;
-  startCapture(*capture_, captureState);
+  if (!startCapture(*capture_, captureState)) {
+    stopCurrentCapture(*capture_, captureState);
+    QCoreApplication::postEvent(this, new QEvent(recoverEventType()));
+  }
   captureStarted = true;
   buildPositionTable(positionTable);
 }
@@ -230,14 +255,14 @@ void TForm1::runSetupDialog() {
 }
 
 std::vector<std::string> TForm1::captureDeviceNames() {
-  std::vector<std::string> names;
-  const int count = services_.waveIn.deviceCount();
-  for (int device = 0; device < count; ++device) {
-    std::string name;
-    if (services_.waveIn.deviceName(device, name) != kWaveOk) name.clear();
-    names.push_back(name);
+  listedNames_ = listedNames(services_.waveIn, services_.waveIn.deviceCount());
+  // Devices come and go and the default moves to the top: the index of the
+  // device being metered is its place in this list.
+  const auto metered = std::find(listedNames_.begin(), listedNames_.end(), captureState.deviceName);
+  if (!captureState.deviceName.empty() && metered != listedNames_.end()) {
+    settings.deviceIndex = static_cast<std::int32_t>(metered - listedNames_.begin());
   }
-  return names;
+  return listedNames_;
 }
 
 void TForm1::redrawMeterDisplay() {
@@ -261,6 +286,13 @@ void TForm1::loadMeterSkin(const std::string& path) {
 }
 
 void TForm1::switchCaptureDevice(std::int32_t newIndex) {
+  // The index is one of the list the dialog showed; the device is found by
+  // its name in the list as it stands now, and looked for by recovery if it
+  // went away meanwhile.
+  if (newIndex >= 0 && static_cast<std::size_t>(newIndex) < listedNames_.size()) {
+    settings.deviceName = withoutLeadingBlanks(listedNames_[static_cast<std::size_t>(newIndex)]);
+    newIndex = findInputDevice(*capture_);
+  }
   restartCapture(*capture_, captureState, newIndex);
 }
 
@@ -316,11 +348,11 @@ void TForm1::processBuffer(const std::int16_t* samples, std::int32_t frameCount)
   PlainMeasurementFields standIn;
   MeasurementFields& fields =
       form2_ != nullptr ? static_cast<MeasurementFields&>(*form2_) : standIn;
-  tarnvale::processBuffer(samples, frameCount, meterState,
-                          BufferCycleContext{settings, dcCapturePending, positionTable, fields,
-                                             services_.clock, services_.locale, workBitmap,
-                                             Image1->Bitmap(), colourTable, displayState,
-                                             &displayCopy_});
+  tarnvale::processBuffer(
+      samples, frameCount, meterState,
+      BufferCycleContext{settings, dcCapturePending, positionTable, fields, services_.clock,
+                         services_.locale, workBitmap, Image1->Bitmap(), colourTable, displayState,
+                         &displayCopy_});
 }
 
 void TForm1::updateShapeMask() {
@@ -359,6 +391,13 @@ bool TForm1::event(QEvent* e) {
   if (e->type() == BufferDoneEvent::eventType()) {
     const auto* done = static_cast<BufferDoneEvent*>(e);
     onCaptureBuffer(*capture_, captureState, done->handle(), done->header());
+    return true;
+  }
+  if (e->type() == recoverEventType()) {
+    // Unless a returned buffer started recovery first.
+    if (captureState.waveInHandle == kNoWaveIn && !captureState.recovering) {
+      recoverInput(*capture_, captureState);
+    }
     return true;
   }
   if (e->type() == QEvent::WindowActivate && placeOnActivate_) {

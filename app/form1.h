@@ -118,6 +118,8 @@ class TForm1 final : public QWidget, public DisplayHost, public SetupHost, priva
   TForm2* form2_ = nullptr;
   TForm3* form3_ = nullptr;
   std::unique_ptr<CaptureContext> capture_;
+  // The device list as the setup dialog last showed it.
+  std::vector<std::string> listedNames_;
   bool topmost_ = false;
   bool placeOnActivate_ = false;
   bool dragArmed_ = false;

@@ -17,6 +17,12 @@ int main(int argc, char** argv) {
   // shared memory every repaint first waits for the server to finish the
   // previous one; a plain image request is cheaper at these sizes.
   if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
+  // Always an X11 window (through XWayland in a Wayland session): Wayland
+  // gives a client no always-on-top layer and no say over its position.
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+  // The sound server's client runs on GLib's main loop, so Qt's event loop
+  // must be the GLib one.
+  qunsetenv("QT_NO_GLIB");
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tarnvale")));
@@ -41,7 +47,7 @@ int main(int argc, char** argv) {
 
   form1->show();
   const int result = QApplication::exec();
-  // The sound server's thread posts to the meter window: stop it first.
+  // Its streams post to the meter window: gone first.
   waveIn.reset();
   return result;
 }

@@ -4,7 +4,7 @@
 //     reaching the window's event handler;
 //   - continuity: a frame counter is fed, and every frame must arrive once and
 //     in order;
-//   - the CPU time of this process (the client thread, the posted events and
+//   - the CPU time of this process (the sound server client, the posted events and
 //     their handler), while a child process feeds the pipe.
 //
 // With --monitor it records the null output's monitor instead, a source that
@@ -248,13 +248,15 @@ int probe(int argc, char** argv, const Options& options) {
     QCoreApplication app(argc, argv);
     PulseWaveIn wave;
     int device = -1;
-    for (const Clock::time_point until = Clock::now() + 2s; device < 0 && Clock::now() < until;) {
-      const int count = wave.deviceCount();
-      for (int i = 0; i < count; ++i) {
-        if (wave.sourceName(i) == source) device = i;
-      }
-      if (device < 0) std::this_thread::sleep_for(20ms);
-    }
+    wave.runUntil(
+        [&] {
+          const int count = wave.deviceCount();
+          for (int i = 0; i < count; ++i) {
+            if (wave.sourceName(i) == source) device = i;
+          }
+          return device >= 0;
+        },
+        2s);
     if (device < 0) {
       std::fprintf(stderr, "probe source not listed\n");
     } else {

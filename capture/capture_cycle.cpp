@@ -29,11 +29,6 @@ namespace {
   endProcess();
 }
 
-std::string withoutLeadingBlanks(std::string name) {
-  name.erase(0, name.find_first_not_of(' '));
-  return name;
-}
-
 WaveFormat captureFormat(std::int32_t sampleRate) {
   WaveFormat format;
   format.samplesPerSec = static_cast<std::uint32_t>(sampleRate);
@@ -75,24 +70,38 @@ void closeDrainedDevices(CaptureContext& context, CaptureState& state) {
   });
 }
 
-void abandonCurrentDevice(CaptureContext& context, CaptureState& state) {
+}  // namespace
+
+void stopCurrentCapture(CaptureContext& context, CaptureState& state) {
   if (state.waveInHandle == kNoWaveIn) return;
   context.waveIn.reset(state.waveInHandle);
   state.abandoned.push_back(state.waveInHandle);
+  state.waveInHandle = kNoWaveIn;
 }
 
-}  // namespace
+std::string withoutLeadingBlanks(std::string name) {
+  name.erase(0, name.find_first_not_of(' '));
+  return name;
+}
 
-int findInputDevice(CaptureContext& context) {
-  const int count = context.waveIn.deviceCount();
-  if (count <= 0) fail(context, kNoInputDeviceMessage, kPlainErrorCaption);
-
+std::vector<std::string> listedNames(WaveIn& waveIn, int count) {
   std::vector<std::string> names;
   for (int device = 0; device < count; ++device) {
     std::string name;
-    if (context.waveIn.deviceName(device, name) != kWaveOk) name.clear();
-    names.push_back(withoutLeadingBlanks(name));
+    if (waveIn.deviceName(device, name) != kWaveOk) name.clear();
+    names.push_back(name);
   }
+  return names;
+}
+
+int findInputDevice(CaptureContext& context) {
+  const int count = context.waveIn.deviceCount();
+  // A server that cannot be reached has not lost its devices: look again later.
+  if (count == WaveIn::kDevicesUnknown) return -1;
+  if (count <= 0) fail(context, kNoInputDeviceMessage, kPlainErrorCaption);
+
+  std::vector<std::string> names = listedNames(context.waveIn, count);
+  for (std::string& name : names) name = withoutLeadingBlanks(name);
   const std::string& wanted = context.settings.deviceName;
   if (wanted.empty()) return 0;
   int found = -1;
@@ -102,40 +111,60 @@ int findInputDevice(CaptureContext& context) {
   return found;
 }
 
-void startCapture(CaptureContext& context, CaptureState& state) {
+bool startCapture(CaptureContext& context, CaptureState& state) {
   state.bufferBytes = bufferBytesFor(context.settings.sampleRate);
   const WaveFormat format = captureFormat(context.settings.sampleRate);
   const int device = context.settings.deviceIndex;
 
   context.normalizeTopmosts();
   const WaveResult query = context.waveIn.queryFormat(device, format);
+  if (query == kWaveDeviceLost) {
+    context.restoreTopmosts();
+    return false;
+  }
   if (query == kWaveBadFormat) {
     context.ui.showMessage(kWaveFormatErrorMessage, kCaptureErrorCaption);
   }
   if (query != kWaveOk) resetDeviceAndEnd(context);
 
   WaveInHandle handle = kNoWaveIn;
-  if (context.waveIn.open(device, format, context.receiver, handle) != kWaveOk) {
+  const WaveResult opened = context.waveIn.open(device, format, context.receiver, handle);
+  if (opened == kWaveDeviceLost) {
+    context.restoreTopmosts();
+    return false;
+  }
+  if (opened != kWaveOk) {
     context.ui.showMessage(kSoundcardNotAvailableMessage, kCaptureErrorCaption);
     resetDeviceAndEnd(context);
   }
   context.restoreTopmosts();
   state.waveInHandle = handle;
+  if (context.waveIn.deviceName(device, state.deviceName) != kWaveOk) state.deviceName.clear();
 
+  // A device lost on the way is recovered from like any other loss; the
+  // buffers already queued come back through its reset.
   state.buffersQueued = 0;
   for (int i = 0; i < kBuffersInCirculation; ++i) {
     CaptureBuffer& buffer = allocateBuffer(state);
     buffer.device = handle;
-    if (context.waveIn.prepare(handle, &buffer.header) != kWaveOk) {
-      fail(context, kPrepareErrorMessage, kCaptureErrorCaption);
+    const WaveResult prepared = context.waveIn.prepare(handle, &buffer.header);
+    if (prepared == kWaveDeviceLost) {
+      releaseBuffer(state, &buffer);
+      return false;
     }
-    if (context.waveIn.add(handle, &buffer.header) != kWaveOk) {
-      fail(context, kAddBufferErrorMessage, kCaptureErrorCaption);
+    if (prepared != kWaveOk) fail(context, kPrepareErrorMessage, kCaptureErrorCaption);
+    const WaveResult added = context.waveIn.add(handle, &buffer.header);
+    if (added == kWaveDeviceLost) {
+      releaseBuffer(state, &buffer);
+      return false;
     }
+    if (added != kWaveOk) fail(context, kAddBufferErrorMessage, kCaptureErrorCaption);
     ++state.buffersQueued;
   }
-  if (context.waveIn.start(handle) != kWaveOk)
-    fail(context, kStartErrorMessage, kCaptureErrorCaption);
+  const WaveResult started = context.waveIn.start(handle);
+  if (started == kWaveDeviceLost) return false;
+  if (started != kWaveOk) fail(context, kStartErrorMessage, kCaptureErrorCaption);
+  return true;
 }
 
 void onCaptureBuffer(CaptureContext& context, CaptureState& state, WaveInHandle device,
@@ -158,9 +187,9 @@ void onCaptureBuffer(CaptureContext& context, CaptureState& state, WaveInHandle 
   releaseBuffer(state, buffer);
   closeDrainedDevices(context, state);
 
-  // Buffers handed back while recovery runs are only measured: the device is
-  // gone, and recovery alone reopens it.
-  if (state.recovering) return;
+  // Buffers handed back while recovery runs, or with no device running, are
+  // only measured: the device is gone, and recovery alone reopens it.
+  if (state.recovering || state.waveInHandle == kNoWaveIn) return;
 
   CaptureBuffer& replacement = allocateBuffer(state);
   replacement.device = state.waveInHandle;
@@ -169,43 +198,59 @@ void onCaptureBuffer(CaptureContext& context, CaptureState& state, WaveInHandle 
     recoverInput(context, state);
     return;
   }
-  if (context.waveIn.add(state.waveInHandle, &replacement.header) != kWaveOk) {
-    fail(context, kAddBufferError2Message, kPlainErrorCaption);
+  const WaveResult added = context.waveIn.add(state.waveInHandle, &replacement.header);
+  if (added == kWaveDeviceLost) {
+    // Gone between prepare and add: a loss like any other.
+    releaseBuffer(state, &replacement);
+    recoverInput(context, state);
+    return;
   }
+  if (added != kWaveOk) fail(context, kAddBufferError2Message, kPlainErrorCaption);
   ++state.buffersQueued;
 }
 
 void restartCapture(CaptureContext& context, CaptureState& state, std::int32_t newIndex) {
   context.settings.deviceIndex = newIndex;
-  abandonCurrentDevice(context, state);
-  startCapture(context, state);
+  // Recovery opens the chosen device itself, by the name the dialog stores:
+  // opened here too, it would run twice.
+  if (state.recovering) return;
+  stopCurrentCapture(context, state);
+  // A device no longer listed (-1) is looked for like a lost one.
+  if (newIndex < 0 || !startCapture(context, state)) recoverInput(context, state);
 }
 
 void recoverInput(CaptureContext& context, CaptureState& state) {
   state.recovering = true;
   int attempts = 0;
   int progress = 0;
-  abandonCurrentDevice(context, state);
+  stopCurrentCapture(context, state);
   context.setTopmost(false);
   context.recovery.showRecovery();
 
-  int found = -1;
-  while (found == -1 && attempts <= kRecoveryAttemptLimit) {
-    context.processEvents();
-    found = findInputDevice(context);
-    ++attempts;
-    ++progress;
-    context.clock.sleep(kRecoveryAttemptMs);
-    context.recovery.setProgress(std::min(progress, 100));
-    if (progress > 100) progress = 0;
-  }
-  if (attempts > kRecoveryAttemptLimit) endProcess();
+  for (;;) {
+    // Each attempt waits first, dispatching events all the while, and opens
+    // what it found at once: nothing else can list devices in between.
+    int found = -1;
+    while (found == -1 && attempts <= kRecoveryAttemptLimit) {
+      context.dispatchEventsFor(kRecoveryAttemptMs);
+      found = findInputDevice(context);
+      ++attempts;
+      ++progress;
+      context.recovery.setProgress(std::min(progress, 100));
+      if (progress > 100) progress = 0;
+    }
+    if (attempts > kRecoveryAttemptLimit) endProcess();
 
-  context.setTopmost(context.settings.onTop);
-  context.recovery.closeRecovery();
-  context.settings.deviceIndex = found;
+    context.setTopmost(context.settings.onTop);
+    context.recovery.closeRecovery();
+    context.settings.deviceIndex = found;
+    if (startCapture(context, state)) break;
+    // Gone again while it was being opened: keep looking.
+    stopCurrentCapture(context, state);
+    context.setTopmost(false);
+    context.recovery.showRecovery();
+  }
   state.recovering = false;
-  startCapture(context, state);
 }
 
 }  // namespace tarnvale

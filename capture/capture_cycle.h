@@ -50,8 +50,10 @@ struct CaptureContext {
   // Lowers the application's topmost windows around a message box, and back.
   std::function<void()> normalizeTopmosts;
   std::function<void()> restoreTopmosts;
-  // Dispatches pending window messages (the recovery loop keeps windows alive).
-  std::function<void()> processEvents;
+  // Dispatches window messages for the given milliseconds: the recovery loop's
+  // wait between attempts, which keeps the windows and the sound server's
+  // client alive.
+  std::function<void(std::uint32_t)> dispatchEventsFor;
   // Measures and draws one buffer: calibration, analysis, clip latch,
   // ballistics, display update.
   std::function<void(const std::int16_t* samples, std::int32_t frameCount)> processBuffer;
@@ -63,6 +65,9 @@ struct CaptureState {
   std::int32_t buffersQueued = 0;
   std::int32_t bufferBytes = 0;
   bool recovering = false;
+  // The listed name of the device capture was last started on: the device
+  // being metered, whatever index it has in a later list.
+  std::string deviceName;
   // Every buffer handed to a device and not yet back; owned here so nothing
   // leaks whichever way the process ends.
   std::vector<std::unique_ptr<CaptureBuffer>> outstanding;
@@ -70,14 +75,26 @@ struct CaptureState {
   std::vector<WaveInHandle> abandoned;
 };
 
+// A device name as compared and stored: without leading blanks.
+std::string withoutLeadingBlanks(std::string name);
+
+// The names of devices 0 to count-1, as listed; empty for one that has none.
+std::vector<std::string> listedNames(WaveIn& waveIn, int count);
+
+// Ends capture on the current device, if any: it is reset, its buffers come
+// back (and are measured), and it is closed once they are all back.
+void stopCurrentCapture(CaptureContext& context, CaptureState& state);
+
 // Index of the device named deviceName (leading blanks ignored, case kept,
-// the last match wins), 0 for an empty name, -1 if none matches. With no
-// device at all it tells the user and ends the program.
+// the last match wins), 0 for an empty name, -1 if none matches or the list
+// cannot be known (no sound server to ask). With no device at all it tells
+// the user and ends the program.
 int findInputDevice(CaptureContext& context);
 
-// Opens device deviceIndex and starts it with three buffers. Returns only on
-// success: every failure tells the user and ends the program.
-void startCapture(CaptureContext& context, CaptureState& state);
+// Opens device deviceIndex and starts it with three buffers. True once it
+// runs; false if the device was lost while starting, which the caller
+// recovers from. Every other failure tells the user and ends the program.
+bool startCapture(CaptureContext& context, CaptureState& state);
 
 // Handles one buffer the device gave back: measure it, release it, queue a
 // replacement; a replacement that cannot be prepared starts recovery.
@@ -85,7 +102,9 @@ void onCaptureBuffer(CaptureContext& context, CaptureState& state, WaveInHandle 
                      WaveHeader* header);
 
 // Switches to another device: the current one is reset (its buffers come back
-// and are still measured) and capture starts on `newIndex`.
+// and are still measured) and capture starts on `newIndex`; -1, a device no
+// longer listed, is looked for by recovery. While recovery runs it only sets
+// the index: recovery opens the device it finds by name.
 void restartCapture(CaptureContext& context, CaptureState& state, std::int32_t newIndex);
 
 // Looks for the lost device ten times a second; returns once capture runs

@@ -1,46 +1,63 @@
 #include "platform/pulse_wave_in.h"
 
+#include <glib.h>
+#include <pulse/glib-mainloop.h>
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <map>
-#include <mutex>
 #include <vector>
+
+#include "platform/application.h"
 
 namespace tarnvale {
 
 namespace {
 
-// Latency asked of the server: about one capture buffer, so data arrives in
-// time to fill each buffer without waking this process far more often.
+// Latency asked of the server: one capture buffer, so that each delivery
+// fills about one buffer and the process wakes once per buffer.
 constexpr std::uint32_t kFragmentMs = 33;
-constexpr pa_usec_t kRetryUsec = 100 * 1000;
-constexpr auto kOpenTimeout = std::chrono::seconds(5);
-
-// The client library's lock as a BasicLockable, so that a condition variable
-// can wait on it with a timeout.
-class MainloopLock {
- public:
-  explicit MainloopLock(pa_threaded_mainloop* mainloop) : mainloop_(mainloop) {}
-  void lock() { pa_threaded_mainloop_lock(mainloop_); }
-  void unlock() { pa_threaded_mainloop_unlock(mainloop_); }
-
- private:
-  pa_threaded_mainloop* mainloop_;
-};
+// How mixers and the desktop know the client.
+constexpr char kApplicationId[] = "tarnvale";
+constexpr char kIconName[] = "tarnvale";
+constexpr char kStreamName[] = "Tarnvale capture";
+// A meter watches what is produced; role policies leave such streams alone.
+constexpr char kMediaRole[] = "production";
 
 struct Source {
   std::string name;
   std::string description;
+  std::string monitorOf;  // the output it monitors, or empty
 };
 
 // Operations whose completion nobody waits for.
 void forget(pa_operation* op) {
   if (op != nullptr) pa_operation_unref(op);
+}
+
+// Stops a stream and lets go of it; its callbacks are gone first.
+void release(pa_stream* stream) {
+  if (stream == nullptr) return;
+  pa_stream_set_state_callback(stream, nullptr, nullptr);
+  pa_stream_set_read_callback(stream, nullptr, nullptr);
+  const pa_stream_state_t state = pa_stream_get_state(stream);
+  if (state == PA_STREAM_READY || state == PA_STREAM_CREATING) pa_stream_disconnect(stream);
+  pa_stream_unref(stream);
+}
+
+// Drops whatever the stream holds unread.
+void drain(pa_stream* stream) {
+  const void* data = nullptr;
+  std::size_t length = 0;
+  while (pa_stream_peek(stream, &data, &length) >= 0 && length > 0) pa_stream_drop(stream);
+}
+
+bool acceptedRate(const WaveFormat& format) {
+  const pa_sample_spec spec{PA_SAMPLE_S16LE, format.samplesPerSec, 2};
+  return isStereo16Pcm(format) && pa_sample_spec_valid(&spec) != 0 &&
+         format.samplesPerSec <= PA_RATE_MAX;
 }
 
 }  // namespace
@@ -49,11 +66,21 @@ struct PulseWaveIn::Impl {
   struct Stream {
     Impl* owner = nullptr;
     WaveInHandle handle = kNoWaveIn;
-    pa_stream* stream = nullptr;
     WaveInReceiver* receiver = nullptr;
+    pa_sample_spec spec{};
+    pa_buffer_attr attr{};
+    bool followsOutput = false;
+    // What fills the queue, and the source it records.
+    pa_stream* stream = nullptr;
+    std::string source;
     std::uint32_t sourceIndex = PA_INVALID_INDEX;
+    // A following stream's next source, connected (corked) until it is
+    // ready to take over.
+    pa_stream* next = nullptr;
+    std::string nextSource;
     std::deque<WaveHeader*> queue;
     pa_operation* uncorking = nullptr;
+    bool running = false;  // started, and not reset since
     // Data is taken only once the server has confirmed the uncork, so nothing
     // recorded before a reset reaches the buffers queued after it.
     bool capturing = false;
@@ -62,36 +89,36 @@ struct PulseWaveIn::Impl {
     std::uint64_t dropped = 0;  // bytes recorded while no buffer was queued
   };
 
-  pa_threaded_mainloop* mainloop = nullptr;
-  MainloopLock lockable{nullptr};
-  std::condition_variable_any changed;
+  // One entry of the list as last counted.
+  struct Entry {
+    std::string name;
+    std::string source;  // server name, or kDefaultOutputMonitorSource
+    bool followsOutput = false;
+  };
 
-  // Guards every stream's queue and `lost`, and changes to `streams`, so that
-  // the caller's per-buffer calls (prepare, add, unprepare) need not take the
-  // client library's lock. The library's thread holds that lock while it hands
-  // a buffer over; the caller, woken by it, would otherwise block on it once
-  // per buffer. Order: the library's lock first, then this one.
-  std::mutex queueLock;
-  // Buffers taken off a queue, handed over once queueLock is released.
-  // Under the library's lock.
-  std::vector<std::pair<Stream*, WaveHeader*>> finished;
-
-  // Everything below is touched only under the client library's lock.
+  pa_glib_mainloop* mainloop = nullptr;
+  pa_mainloop_api* api = nullptr;
   pa_context* context = nullptr;
   pa_time_event* retry = nullptr;
   bool ready = false;  // connected, and the source list loaded
   bool serverInfoLoaded = false;
   bool sourceListLoaded = false;
   std::string defaultSource;
+  std::string defaultSink;
   std::map<std::uint32_t, Source> sources;  // by server index: the server's order
+  std::vector<Entry> listed;
   std::map<WaveInHandle, std::unique_ptr<Stream>> streams;
   WaveInHandle nextHandle = 1;
 
-  // --- on the client library's thread, or under its lock ---
+  // --- the connection ---
 
   void connect() {
-    pa_mainloop_api* api = pa_threaded_mainloop_get_api(mainloop);
-    context = pa_context_new(api, "Tarnvale");
+    pa_proplist* identity = pa_proplist_new();
+    pa_proplist_sets(identity, PA_PROP_APPLICATION_NAME, kApplicationTitle);
+    pa_proplist_sets(identity, PA_PROP_APPLICATION_ID, kApplicationId);
+    pa_proplist_sets(identity, PA_PROP_APPLICATION_ICON_NAME, kIconName);
+    context = pa_context_new_with_proplist(api, kApplicationTitle, identity);
+    pa_proplist_free(identity);
     if (context == nullptr) {
       scheduleReconnect();
       return;
@@ -114,10 +141,9 @@ struct PulseWaveIn::Impl {
 
   void scheduleReconnect() {
     if (retry != nullptr) return;
-    pa_mainloop_api* api = pa_threaded_mainloop_get_api(mainloop);
     timeval when{};
     pa_gettimeofday(&when);
-    pa_timeval_add(&when, kRetryUsec);
+    pa_timeval_add(&when, pa_usec_t{kRetryMs} * 1000);
     retry = api->time_new(api, &when, &Impl::onRetry, this);
   }
 
@@ -132,26 +158,25 @@ struct PulseWaveIn::Impl {
   static void onContextState(pa_context* context, void* userdata) {
     auto* self = static_cast<Impl*>(userdata);
     switch (pa_context_get_state(context)) {
-      case PA_CONTEXT_READY: {
+      case PA_CONTEXT_READY:
         self->sources.clear();
         self->serverInfoLoaded = self->sourceListLoaded = false;
         forget(pa_context_subscribe(context,
                                     static_cast<pa_subscription_mask_t>(
                                         PA_SUBSCRIPTION_MASK_SOURCE | PA_SUBSCRIPTION_MASK_SERVER),
                                     nullptr, nullptr));
-        forget(pa_context_get_server_info(context, &Impl::onFirstServerInfo, self));
-        forget(pa_context_get_source_info_list(context, &Impl::onFirstSourceList, self));
+        forget(pa_context_get_server_info(context, &Impl::onServerInfo, self));
+        forget(pa_context_get_source_info_list(context, &Impl::onSourceList, self));
         break;
-      }
       case PA_CONTEXT_FAILED:
       case PA_CONTEXT_TERMINATED:
         // The server went away (or restarts): every stream on it is gone too.
         self->ready = false;
         self->sources.clear();
         self->defaultSource.clear();
+        self->defaultSink.clear();
         for (auto& [handle, stream] : self->streams) self->lose(*stream);
         self->scheduleReconnect();
-        self->changed.notify_all();
         break;
       default:
         break;
@@ -159,40 +184,35 @@ struct PulseWaveIn::Impl {
   }
 
   void markLoaded() {
-    if (serverInfoLoaded && sourceListLoaded && !ready) {
-      ready = true;
-      changed.notify_all();
-    }
-  }
-
-  static void onFirstServerInfo(pa_context* context, const pa_server_info* info, void* userdata) {
-    auto* self = static_cast<Impl*>(userdata);
-    if (context != self->context) return;
-    if (info != nullptr && info->default_source_name != nullptr) {
-      self->defaultSource = info->default_source_name;
-    }
-    self->serverInfoLoaded = true;
-    self->markLoaded();
+    if (serverInfoLoaded && sourceListLoaded) ready = true;
   }
 
   static void onServerInfo(pa_context* context, const pa_server_info* info, void* userdata) {
     auto* self = static_cast<Impl*>(userdata);
-    if (context != self->context || info == nullptr) return;
-    self->defaultSource = info->default_source_name != nullptr ? info->default_source_name : "";
+    if (context != self->context) return;
+    if (info != nullptr) {
+      self->defaultSource = info->default_source_name != nullptr ? info->default_source_name : "";
+      self->defaultSink = info->default_sink_name != nullptr ? info->default_sink_name : "";
+    }
+    self->serverInfoLoaded = true;
+    self->markLoaded();
+    self->followDefaultOutput();
   }
 
   void keep(const pa_source_info& info) {
     sources[info.index] = {info.name != nullptr ? info.name : "",
-                           info.description != nullptr ? info.description : ""};
+                           info.description != nullptr ? info.description : "",
+                           info.monitor_of_sink_name != nullptr ? info.monitor_of_sink_name : ""};
   }
 
-  static void onFirstSourceList(pa_context* context, const pa_source_info* info, int eol,
-                                void* userdata) {
+  static void onSourceList(pa_context* context, const pa_source_info* info, int eol,
+                           void* userdata) {
     auto* self = static_cast<Impl*>(userdata);
     if (context != self->context) return;
     if (eol != 0) {
       self->sourceListLoaded = true;
       self->markLoaded();
+      self->followDefaultOutput();
     } else if (info != nullptr) {
       self->keep(*info);
     }
@@ -203,6 +223,9 @@ struct PulseWaveIn::Impl {
     auto* self = static_cast<Impl*>(userdata);
     if (context != self->context || eol != 0 || info == nullptr) return;
     self->keep(*info);
+    // The monitor of a new default output may be listed after the change of
+    // default that named it.
+    self->followDefaultOutput();
   }
 
   static void onSubscription(pa_context* context, pa_subscription_event_type_t type,
@@ -218,50 +241,137 @@ struct PulseWaveIn::Impl {
         for (auto& [handle, stream] : self->streams) {
           if (stream->sourceIndex == index) self->lose(*stream);
         }
-        self->changed.notify_all();
       } else {
         forget(pa_context_get_source_info_by_index(context, index, &Impl::onSourceInfo, self));
       }
     }
   }
 
+  // --- streams ---
+
+  std::string defaultOutputMonitor() const {
+    if (defaultSink.empty()) return {};
+    for (const auto& [index, source] : sources) {
+      if (source.monitorOf == defaultSink) return source.name;
+    }
+    return {};
+  }
+
+  bool listedNow(const std::string& name) const {
+    return std::any_of(sources.begin(), sources.end(),
+                       [&name](const auto& entry) { return entry.second.name == name; });
+  }
+
+  pa_stream* connectStream(Stream& s, const std::string& source) {
+    pa_channel_map map;
+    pa_channel_map_init_stereo(&map);
+    pa_proplist* properties = pa_proplist_new();
+    pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, kMediaRole);
+    pa_stream* stream =
+        pa_stream_new_with_proplist(context, kStreamName, &s.spec, &map, properties);
+    pa_proplist_free(properties);
+    if (stream == nullptr) return nullptr;
+    pa_stream_set_state_callback(stream, &Impl::onStreamState, &s);
+    pa_stream_set_read_callback(stream, &Impl::onStreamRead, &s);
+    // Never moved to another source behind our back: a source that goes away
+    // must fail the stream, which is what starts recovery upstream.
+    const auto flags = static_cast<pa_stream_flags_t>(
+        PA_STREAM_DONT_MOVE | PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
+    if (pa_stream_connect_record(stream, source.c_str(), &s.attr, flags) < 0) {
+      release(stream);
+      return nullptr;
+    }
+    return stream;
+  }
+
+  // A following stream records the new default output's monitor: a second
+  // stream connects to it and takes over once ready, so buffers keep coming.
+  void followDefaultOutput() {
+    const std::string monitor = defaultOutputMonitor();
+    if (monitor.empty()) return;
+    for (auto& [handle, s] : streams) {
+      if (!s->followsOutput || s->lost || s->source == monitor || s->nextSource == monitor)
+        continue;
+      dropNext(*s);
+      s->next = connectStream(*s, monitor);
+      if (s->next != nullptr) s->nextSource = monitor;
+    }
+  }
+
+  void dropNext(Stream& s) {
+    release(s.next);
+    s.next = nullptr;
+    s.nextSource.clear();
+  }
+
+  void takeOver(Stream& s) {
+    cancelUncork(s);
+    release(s.stream);
+    s.stream = s.next;
+    s.source = s.nextSource;
+    s.next = nullptr;
+    s.nextSource.clear();
+    s.capturing = false;
+    connected(s);
+  }
+
+  // The stream is connected: note what it records, and run it if asked to.
+  void connected(Stream& s) {
+    s.sourceIndex = pa_stream_get_device_index(s.stream);
+    if (const pa_buffer_attr* granted = pa_stream_get_buffer_attr(s.stream)) {
+      s.fragsize = granted->fragsize;
+    }
+    if (s.running) uncork(s);
+  }
+
+  void uncork(Stream& s) {
+    if (s.uncorking != nullptr || s.capturing) return;
+    s.uncorking = pa_stream_cork(s.stream, 0, &Impl::onUncorked, &s);
+  }
+
+  void cancelUncork(Stream& s) {
+    if (s.uncorking == nullptr) return;
+    pa_operation_cancel(s.uncorking);
+    pa_operation_unref(s.uncorking);
+    s.uncorking = nullptr;
+  }
+
   static void onStreamState(pa_stream* stream, void* userdata) {
     auto* s = static_cast<Stream*>(userdata);
     const pa_stream_state_t state = pa_stream_get_state(stream);
-    if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) s->owner->lose(*s);
-    s->owner->changed.notify_all();
+    const bool failed = state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED;
+    if (stream == s->next) {
+      if (state == PA_STREAM_READY) s->owner->takeOver(*s);
+      if (failed) s->owner->dropNext(*s);
+    } else if (stream == s->stream) {
+      if (state == PA_STREAM_READY) s->owner->connected(*s);
+      if (failed) s->owner->lose(*s);
+    }
   }
 
   static void onStreamRead(pa_stream* stream, std::size_t, void* userdata) {
     auto* s = static_cast<Stream*>(userdata);
+    const bool taking = stream == s->stream && s->capturing;
     // An empty peek (length 0) means nothing is left; a hole has no data but a length.
     const void* data = nullptr;
     std::size_t length = 0;
     while (pa_stream_peek(stream, &data, &length) >= 0 && length > 0) {
-      if (s->capturing) s->owner->fill(*s, static_cast<const char*>(data), length);
+      if (taking) s->owner->fill(*s, static_cast<const char*>(data), length);
       pa_stream_drop(stream);
     }
   }
 
-  static void onUncorked(pa_stream*, int success, void* userdata) {
+  static void onUncorked(pa_stream* stream, int success, void* userdata) {
     auto* s = static_cast<Stream*>(userdata);
     pa_operation_unref(s->uncorking);
     s->uncorking = nullptr;
-    s->capturing = success != 0 && !s->lost;
+    s->capturing = success != 0 && !s->lost && stream == s->stream;
   }
 
   // Copies recorded bytes into the queued buffers in order and hands on each
   // one that is full. A hole in the recording (no data) becomes silence;
   // bytes with no buffer queued are lost, as on a device that runs dry.
   void fill(Stream& s, const char* data, std::size_t length) {
-    {
-      std::lock_guard guard(queueLock);
-      fillQueued(s, data, length);
-    }
-    handOver();
-  }
-
-  void fillQueued(Stream& s, const char* data, std::size_t length) {
     while (length > 0 && !s.queue.empty()) {
       WaveHeader* header = s.queue.front();
       const std::size_t take =
@@ -275,86 +385,38 @@ struct PulseWaveIn::Impl {
       }
       header->bytesRecorded += static_cast<std::uint32_t>(take);
       length -= take;
-      if (header->bytesRecorded == header->bufferLength) takeFirst(s);
+      if (header->bytesRecorded == header->bufferLength) handBackFirst(s);
     }
     s.dropped += length;
   }
 
-  // Under queueLock.
-  void takeFirst(Stream& s) {
+  void handBackFirst(Stream& s) {
     WaveHeader* header = s.queue.front();
     s.queue.pop_front();
     header->flags = (header->flags & ~kWaveHeaderInQueue) | kWaveHeaderDone;
-    finished.emplace_back(&s, header);
-  }
-
-  // Not under queueLock: the receiver wakes the caller, who queues again.
-  void handOver() {
-    for (const auto& [s, header] : finished) s->receiver->bufferDone(s->handle, header);
-    finished.clear();
+    s.receiver->bufferDone(s.handle, header);
   }
 
   void handBackAll(Stream& s) {
-    {
-      std::lock_guard guard(queueLock);
-      while (!s.queue.empty()) takeFirst(s);
-    }
-    handOver();
+    while (!s.queue.empty()) handBackFirst(s);
   }
 
   // The device is gone: hand back what is queued, so that the caller learns of
   // the loss when it prepares the next buffer.
   void lose(Stream& s) {
     if (s.lost) return;
-    {
-      std::lock_guard guard(queueLock);
-      s.lost = true;
-    }
-    s.capturing = false;
+    s.lost = true;
+    s.capturing = s.running = false;
     cancelUncork(s);
+    dropNext(s);
     handBackAll(s);
   }
 
-  void cancelUncork(Stream& s) {
-    if (s.uncorking == nullptr) return;
-    pa_operation_cancel(s.uncorking);
-    pa_operation_unref(s.uncorking);
-    s.uncorking = nullptr;
-  }
-
-  void release(Stream& s) {
+  void forgetStream(Stream& s) {
     cancelUncork(s);
-    pa_stream_set_state_callback(s.stream, nullptr, nullptr);
-    pa_stream_set_read_callback(s.stream, nullptr, nullptr);
-    if (pa_stream_get_state(s.stream) == PA_STREAM_READY ||
-        pa_stream_get_state(s.stream) == PA_STREAM_CREATING) {
-      pa_stream_disconnect(s.stream);
-    }
-    pa_stream_unref(s.stream);
+    dropNext(s);
+    release(s.stream);
     s.stream = nullptr;
-  }
-
-  // --- under the lock, on the caller's thread ---
-
-  // Default source first, then the others in the server's order.
-  std::vector<std::uint32_t> deviceIndices() const {
-    std::vector<std::uint32_t> result;
-    result.reserve(sources.size());
-    for (const auto& [index, source] : sources) {
-      if (source.name == defaultSource)
-        result.insert(result.begin(), index);
-      else
-        result.push_back(index);
-    }
-    return result;
-  }
-
-  const Source* device(int device, std::uint32_t* index = nullptr) const {
-    if (!ready || device < 0) return nullptr;
-    const std::vector<std::uint32_t> indices = deviceIndices();
-    if (static_cast<std::size_t>(device) >= indices.size()) return nullptr;
-    if (index != nullptr) *index = indices[static_cast<std::size_t>(device)];
-    return &sources.at(indices[static_cast<std::size_t>(device)]);
   }
 
   Stream* find(WaveInHandle handle) {
@@ -362,148 +424,141 @@ struct PulseWaveIn::Impl {
     return it == streams.end() ? nullptr : it->second.get();
   }
 
-  bool onOwnThread() const { return pa_threaded_mainloop_in_thread(mainloop) != 0; }
+  const Entry* entry(int device) const {
+    if (device < 0 || static_cast<std::size_t>(device) >= listed.size()) return nullptr;
+    return &listed[static_cast<std::size_t>(device)];
+  }
+
+  // Default source first, the default output's monitor next, then the
+  // others in the server's order.
+  void takeList() {
+    std::vector<DeviceLabel> labels;
+    listed.clear();
+    for (const auto& [index, source] : sources) {
+      const auto at = source.name == defaultSource ? 0 : listed.size();
+      labels.insert(labels.begin() + static_cast<std::ptrdiff_t>(at),
+                    {source.description.empty() ? source.name : source.description, source.name});
+      listed.insert(listed.begin() + static_cast<std::ptrdiff_t>(at), {{}, source.name, false});
+    }
+    if (!defaultOutputMonitor().empty()) {
+      // An empty key sorts first: a device described the same way gets the suffix.
+      labels.insert(labels.begin() + 1, {kDefaultOutputMonitor, ""});
+      listed.insert(listed.begin() + 1, {{}, kDefaultOutputMonitorSource, true});
+    }
+    const std::vector<std::string> names = listedDeviceNames(labels);
+    for (std::size_t i = 0; i < listed.size(); ++i) listed[i].name = names[i];
+  }
 };
 
-namespace {
-
-bool acceptedRate(const WaveFormat& format) {
-  const pa_sample_spec spec{PA_SAMPLE_S16LE, format.samplesPerSec, 2};
-  return isStereo16Pcm(format) && pa_sample_spec_valid(&spec) != 0 &&
-         format.samplesPerSec <= PA_RATE_MAX;
-}
-
-}  // namespace
-
 PulseWaveIn::PulseWaveIn() : impl_(std::make_unique<Impl>()) {
-  impl_->mainloop = pa_threaded_mainloop_new();
-  impl_->lockable = MainloopLock(impl_->mainloop);
-  impl_->finished.reserve(16);  // no allocation on the library's thread per buffer
-  pa_threaded_mainloop_set_name(impl_->mainloop, "tarnvale-pulse");
-  // The loop thread does not run yet, so no lock is needed to connect.
+  impl_->mainloop = pa_glib_mainloop_new(g_main_context_default());
+  impl_->api = pa_glib_mainloop_get_api(impl_->mainloop);
   impl_->connect();
-  pa_threaded_mainloop_start(impl_->mainloop);
 }
 
 PulseWaveIn::~PulseWaveIn() {
-  pa_threaded_mainloop_stop(impl_->mainloop);
-  for (auto& [handle, stream] : impl_->streams) impl_->release(*stream);
+  for (auto& [handle, stream] : impl_->streams) impl_->forgetStream(*stream);
   impl_->streams.clear();
-  if (impl_->retry != nullptr) {
-    pa_mainloop_api* api = pa_threaded_mainloop_get_api(impl_->mainloop);
-    api->time_free(impl_->retry);
-  }
+  if (impl_->retry != nullptr) impl_->api->time_free(impl_->retry);
   impl_->dropContext();
-  pa_threaded_mainloop_free(impl_->mainloop);
+  pa_glib_mainloop_free(impl_->mainloop);
+}
+
+bool PulseWaveIn::runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  GMainContext* context = g_main_context_default();
+  bool expired = false;
+  GSource* timer =
+      g_timeout_source_new(static_cast<guint>(std::max<long long>(timeout.count(), 0)));
+  g_source_set_callback(
+      timer,
+      [](gpointer flag) -> gboolean {
+        *static_cast<bool*>(flag) = true;
+        return G_SOURCE_REMOVE;
+      },
+      &expired, nullptr);
+  g_source_attach(timer, context);
+  while (!done() && !expired) g_main_context_iteration(context, TRUE);
+  g_source_destroy(timer);
+  g_source_unref(timer);
+  return done();
+}
+
+bool PulseWaveIn::waitForDeviceList(std::uint32_t timeoutMs) {
+  return runUntil([this] { return impl_->ready; }, std::chrono::milliseconds(timeoutMs));
 }
 
 int PulseWaveIn::deviceCount() {
-  if (impl_->onOwnThread()) return 0;
-  std::unique_lock lock(impl_->lockable);
-  // While the connection is being made again, give the server a moment to come
-  // back rather than report that there is no device.
-  impl_->changed.wait_for(lock, std::chrono::milliseconds(kReconnectWaitMs),
-                          [this] { return impl_->ready; });
-  return impl_->ready ? static_cast<int>(impl_->sources.size()) : 0;
+  if (!impl_->ready) {
+    impl_->listed.clear();
+    return kDevicesUnknown;
+  }
+  impl_->takeList();
+  return static_cast<int>(impl_->listed.size());
 }
 
 WaveResult PulseWaveIn::deviceName(int device, std::string& name) {
-  if (impl_->onOwnThread()) return kWaveError;
-  std::unique_lock lock(impl_->lockable);
-  const Source* source = impl_->device(device);
-  if (source == nullptr) return kWaveBadDeviceId;
-  name = clipDeviceName(source->description);
+  const Impl::Entry* entry = impl_->entry(device);
+  if (entry == nullptr) return kWaveBadDeviceId;
+  name = entry->name;
   return kWaveOk;
 }
 
 std::string PulseWaveIn::sourceName(int device) {
-  if (impl_->onOwnThread()) return {};
-  std::unique_lock lock(impl_->lockable);
-  const Source* source = impl_->device(device);
-  return source != nullptr ? source->name : std::string();
+  const Impl::Entry* entry = impl_->entry(device);
+  return entry != nullptr ? entry->source : std::string();
 }
 
 WaveResult PulseWaveIn::queryFormat(int device, const WaveFormat& format) {
-  if (impl_->onOwnThread()) return kWaveError;
-  std::unique_lock lock(impl_->lockable);
-  if (impl_->device(device) == nullptr) return kWaveBadDeviceId;
+  if (!impl_->ready) return kWaveDeviceLost;
+  if (impl_->entry(device) == nullptr) return kWaveBadDeviceId;
   return acceptedRate(format) ? kWaveOk : kWaveBadFormat;
 }
 
 WaveResult PulseWaveIn::open(int device, const WaveFormat& format, WaveInReceiver& receiver,
                              WaveInHandle& handle) {
-  if (impl_->onOwnThread()) return kWaveError;
-  std::unique_lock lock(impl_->lockable);
-  std::uint32_t sourceIndex = PA_INVALID_INDEX;
-  const Source* source = impl_->device(device, &sourceIndex);
-  if (source == nullptr) return kWaveBadDeviceId;
+  if (!impl_->ready) return kWaveDeviceLost;
+  const Impl::Entry* entry = impl_->entry(device);
+  if (entry == nullptr) return kWaveBadDeviceId;
   if (!acceptedRate(format)) return kWaveBadFormat;
-
-  const pa_sample_spec spec{PA_SAMPLE_S16LE, format.samplesPerSec, 2};
-  pa_channel_map map;
-  pa_channel_map_init_stereo(&map);
-  pa_stream* stream = pa_stream_new(impl_->context, "Tarnvale capture", &spec, &map);
-  if (stream == nullptr) return kWaveError;
+  const std::string source = entry->followsOutput ? impl_->defaultOutputMonitor() : entry->source;
+  if (source.empty() || !impl_->listedNow(source)) return kWaveDeviceLost;
 
   auto s = std::make_unique<Impl::Stream>();
   s->owner = impl_.get();
-  s->stream = stream;
   s->receiver = &receiver;
-  pa_stream_set_state_callback(stream, &Impl::onStreamState, s.get());
-  pa_stream_set_read_callback(stream, &Impl::onStreamRead, s.get());
-
-  pa_buffer_attr attr;
-  attr.maxlength = static_cast<std::uint32_t>(-1);
-  attr.tlength = attr.prebuf = attr.minreq = static_cast<std::uint32_t>(-1);
-  attr.fragsize = format.samplesPerSec * 4 / 1000 * kFragmentMs;
-  // Never moved to another source behind our back: a source that goes away
-  // must fail the stream, which is what starts recovery upstream.
-  const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_DONT_MOVE | PA_STREAM_ADJUST_LATENCY |
-                                                    PA_STREAM_START_CORKED);
-  if (pa_stream_connect_record(stream, source->name.c_str(), &attr, flags) < 0) {
-    impl_->release(*s);
-    return kWaveError;
-  }
-  impl_->changed.wait_for(lock, kOpenTimeout,
-                          [stream] { return pa_stream_get_state(stream) != PA_STREAM_CREATING; });
-  if (pa_stream_get_state(stream) != PA_STREAM_READY) {
-    impl_->release(*s);
-    return kWaveError;
-  }
-  s->sourceIndex = pa_stream_get_device_index(stream);
-  if (const pa_buffer_attr* granted = pa_stream_get_buffer_attr(stream)) {
-    s->fragsize = granted->fragsize;
-  }
+  s->followsOutput = entry->followsOutput;
+  s->spec = pa_sample_spec{PA_SAMPLE_S16LE, format.samplesPerSec, 2};
+  s->attr.maxlength = static_cast<std::uint32_t>(-1);
+  s->attr.tlength = s->attr.prebuf = s->attr.minreq = static_cast<std::uint32_t>(-1);
+  s->attr.fragsize = format.samplesPerSec * 4 / 1000 * kFragmentMs;
+  s->stream = impl_->connectStream(*s, source);
+  if (s->stream == nullptr) return kWaveError;
+  s->source = source;
   s->handle = impl_->nextHandle++;
   handle = s->handle;
-  std::lock_guard guard(impl_->queueLock);
   impl_->streams.emplace(handle, std::move(s));
   return kWaveOk;
 }
 
 WaveResult PulseWaveIn::prepare(WaveInHandle handle, WaveHeader* header) {
-  if (impl_->onOwnThread()) return kWaveError;
-  std::lock_guard lock(impl_->queueLock);
   Impl::Stream* s = impl_->find(handle);
   if (s == nullptr) return kWaveInvalidHandle;
   if (header == nullptr || header->data == nullptr || header->bufferLength == 0) {
     return kWaveInvalidParam;
   }
   if ((header->flags & kWaveHeaderInQueue) != 0) return kWaveStillQueued;
-  if (s->lost) return kWaveError;
+  if (s->lost) return kWaveDeviceLost;
   header->flags |= kWaveHeaderPrepared;
   return kWaveOk;
 }
 
 WaveResult PulseWaveIn::add(WaveInHandle handle, WaveHeader* header) {
-  if (impl_->onOwnThread()) return kWaveError;
-  std::lock_guard lock(impl_->queueLock);
   Impl::Stream* s = impl_->find(handle);
   if (s == nullptr) return kWaveInvalidHandle;
   if (header == nullptr) return kWaveInvalidParam;
   if ((header->flags & kWaveHeaderPrepared) == 0) return kWaveUnprepared;
   if ((header->flags & kWaveHeaderInQueue) != 0) return kWaveStillQueued;
-  if (s->lost) return kWaveError;
+  if (s->lost) return kWaveDeviceLost;
   header->bytesRecorded = 0;
   header->flags = (header->flags & ~kWaveHeaderDone) | kWaveHeaderInQueue;
   s->queue.push_back(header);
@@ -511,8 +566,6 @@ WaveResult PulseWaveIn::add(WaveInHandle handle, WaveHeader* header) {
 }
 
 WaveResult PulseWaveIn::unprepare(WaveInHandle handle, WaveHeader* header) {
-  if (impl_->onOwnThread()) return kWaveError;
-  std::lock_guard lock(impl_->queueLock);
   // The buffer may have been queued on another handle (one reset before a
   // restart); only its own state matters.
   if (impl_->find(handle) == nullptr) return kWaveInvalidHandle;
@@ -523,61 +576,52 @@ WaveResult PulseWaveIn::unprepare(WaveInHandle handle, WaveHeader* header) {
 }
 
 WaveResult PulseWaveIn::start(WaveInHandle handle) {
-  if (impl_->onOwnThread()) return kWaveError;
-  std::unique_lock lock(impl_->lockable);
   Impl::Stream* s = impl_->find(handle);
   if (s == nullptr) return kWaveInvalidHandle;
-  if (s->lost) return kWaveError;
-  if (s->capturing || s->uncorking != nullptr) return kWaveOk;
-  s->uncorking = pa_stream_cork(s->stream, 0, &Impl::onUncorked, s);
-  return s->uncorking != nullptr ? kWaveOk : kWaveError;
+  if (s->lost) return kWaveDeviceLost;
+  s->running = true;
+  // A stream still connecting starts once it is ready.
+  if (pa_stream_get_state(s->stream) == PA_STREAM_READY) impl_->uncork(*s);
+  return kWaveOk;
 }
 
 WaveResult PulseWaveIn::reset(WaveInHandle handle) {
-  if (impl_->onOwnThread()) return kWaveError;
-  std::unique_lock lock(impl_->lockable);
   Impl::Stream* s = impl_->find(handle);
   if (s == nullptr) return kWaveInvalidHandle;
-  s->capturing = false;
+  s->running = s->capturing = false;
   impl_->cancelUncork(*s);
-  if (!s->lost) {
+  if (!s->lost && pa_stream_get_state(s->stream) == PA_STREAM_READY) {
     forget(pa_stream_cork(s->stream, 1, nullptr, nullptr));
     forget(pa_stream_flush(s->stream, nullptr, nullptr));
     // Recorded data already here belongs before the reset.
-    const void* data = nullptr;
-    std::size_t length = 0;
-    while (pa_stream_peek(s->stream, &data, &length) >= 0 && length > 0) {
-      pa_stream_drop(s->stream);
-    }
+    drain(s->stream);
   }
   impl_->handBackAll(*s);
   return kWaveOk;
 }
 
 WaveResult PulseWaveIn::close(WaveInHandle handle) {
-  if (impl_->onOwnThread()) return kWaveError;
-  std::unique_lock lock(impl_->lockable);
-  std::lock_guard guard(impl_->queueLock);
   Impl::Stream* s = impl_->find(handle);
   if (s == nullptr) return kWaveInvalidHandle;
   if (!s->queue.empty()) return kWaveStillQueued;
-  impl_->release(*s);
+  impl_->forgetStream(*s);
   impl_->streams.erase(handle);
   return kWaveOk;
 }
 
 std::uint64_t PulseWaveIn::droppedBytes(WaveInHandle handle) {
-  if (impl_->onOwnThread()) return 0;
-  std::unique_lock lock(impl_->lockable);
   Impl::Stream* s = impl_->find(handle);
   return s != nullptr ? s->dropped : 0;
 }
 
 std::uint32_t PulseWaveIn::fragmentBytes(WaveInHandle handle) {
-  if (impl_->onOwnThread()) return 0;
-  std::unique_lock lock(impl_->lockable);
   Impl::Stream* s = impl_->find(handle);
   return s != nullptr ? s->fragsize : 0;
+}
+
+std::string PulseWaveIn::recordedSource(WaveInHandle handle) {
+  Impl::Stream* s = impl_->find(handle);
+  return s != nullptr ? s->source : std::string();
 }
 
 }  // namespace tarnvale

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -10,17 +12,27 @@ namespace tarnvale {
 
 // Wave input from the desktop sound server through the PulseAudio client API
 // (PipeWire's PulseAudio service too). Every source of the server is a device,
-// monitors of outputs included: the default source first, then the others in
-// the server's order. The client library runs a thread of its own, which fills
-// the queued buffers, calls the receivers and keeps the device list current;
-// what it shares with the caller (the buffer queues, the device list, the
-// connection state) is under one lock, the client library's.
+// monitors of outputs included: the default source first, then an entry that
+// follows whatever output is the default (kDefaultOutputMonitor), then the
+// others in the server's order.
 //
-// A lost server connection is made again in the background; meanwhile
-// deviceCount waits up to kReconnectWaitMs for it.
+// The client runs on the calling thread's GLib main context, the one Qt's
+// event loop dispatches on Linux: no thread of its own and no locks. Samples
+// are copied into the queued buffers and full buffers handed to the receiver
+// when the server's data is dispatched, so a buffer costs one wake-up of that
+// thread. Nothing here waits on the server, except waitForDeviceList and
+// runUntil, which dispatch the context while they wait.
+//
+// A lost server connection is made again in the background, every
+// kRetryMs; meanwhile the device list is unknown.
 class PulseWaveIn final : public WaveIn {
  public:
-  static constexpr int kReconnectWaitMs = 3000;
+  static constexpr std::uint32_t kRetryMs = 100;
+  // The entry that records whatever plays on the default output, and moves
+  // to another output's monitor when the default output changes.
+  static constexpr char kDefaultOutputMonitor[] = "Monitor of default output";
+  // sourceName() of that entry.
+  static constexpr char kDefaultOutputMonitorSource[] = "@DEFAULT_MONITOR@";
 
   // Connects in the background to the server the environment names
   // (PULSE_SERVER) or to the user's default one.
@@ -30,6 +42,7 @@ class PulseWaveIn final : public WaveIn {
   PulseWaveIn(const PulseWaveIn&) = delete;
   PulseWaveIn& operator=(const PulseWaveIn&) = delete;
 
+  bool waitForDeviceList(std::uint32_t timeoutMs) override;
   int deviceCount() override;
   WaveResult deviceName(int device, std::string& name) override;
   WaveResult queryFormat(int device, const WaveFormat& format) override;
@@ -42,12 +55,18 @@ class PulseWaveIn final : public WaveIn {
   WaveResult reset(WaveInHandle handle) override;
   WaveResult close(WaveInHandle handle) override;
 
+  // Dispatches the main context until `done` or the timeout; what `done`
+  // said last. For tools and tests that have no event loop of their own.
+  bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+
   // For diagnostics and measurement tools: the server's transfer size for an
   // open handle (0 if unknown), the bytes it recorded while it had no buffer
-  // queued, and the server's own name of a device.
+  // queued, the server's own name of a listed device, and of the source an
+  // open handle records.
   std::uint32_t fragmentBytes(WaveInHandle handle);
   std::uint64_t droppedBytes(WaveInHandle handle);
   std::string sourceName(int device);
+  std::string recordedSource(WaveInHandle handle);
 
   struct Impl;
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarnvale {
 
@@ -13,6 +14,9 @@ inline constexpr WaveResult kWaveOk = 0;
 inline constexpr WaveResult kWaveError = 1;
 inline constexpr WaveResult kWaveBadDeviceId = 2;
 inline constexpr WaveResult kWaveInvalidHandle = 5;
+// The device went away (unplugged, or the server cannot be reached): what
+// input-loss recovery is for, unlike the other failures.
+inline constexpr WaveResult kWaveDeviceLost = 6;
 inline constexpr WaveResult kWaveInvalidParam = 11;
 inline constexpr WaveResult kWaveBadFormat = 32;
 inline constexpr WaveResult kWaveStillQueued = 33;
@@ -67,25 +71,37 @@ class WaveInReceiver {
 
 // Wave audio input: capture devices listed by index, each opened for 16-bit
 // stereo PCM and fed with caller-owned buffers. All operations are called from
-// one thread, never from a receiver.
+// one thread, never from a receiver, and none of them waits on a server.
+//
+// An index names a device of the list as it stood at the last deviceCount():
+// deviceName, queryFormat and open use that list, so what a caller found by
+// name is what it opens, however the server's devices change meanwhile.
 class WaveIn {
  public:
   // Longest device name, in characters (Unicode code points).
   static constexpr std::size_t kMaxNameLength = 31;
+  // deviceCount() while the list cannot be known (no server to ask).
+  static constexpr int kDevicesUnknown = -1;
 
   virtual ~WaveIn() = default;
 
-  // Number of capture devices; 0 when there is none.
+  // Waits at most timeoutMs for the device list to be known; true once it
+  // is. For start-up, before any window shows.
+  virtual bool waitForDeviceList(std::uint32_t timeoutMs) = 0;
+  // Number of capture devices: 0 when there is none, kDevicesUnknown while
+  // the list cannot be known. Takes the list that indices refer to from now on.
   virtual int deviceCount() = 0;
-  // The device's name, at most kMaxNameLength characters.
+  // The device's name, at most kMaxNameLength characters, unique in the list.
   virtual WaveResult deviceName(int device, std::string& name) = 0;
   // kWaveOk if the device can capture in this format, kWaveBadFormat if not.
   virtual WaveResult queryFormat(int device, const WaveFormat& format) = 0;
   // Opens the device, stopped; the receiver is told of every buffer of the
-  // handle until the handle is closed, and must outlive it.
+  // handle until the handle is closed, and must outlive it. kWaveDeviceLost
+  // if the device is gone since it was listed.
   virtual WaveResult open(int device, const WaveFormat& format, WaveInReceiver& receiver,
                           WaveInHandle& handle) = 0;
-  // Fails once the device is gone: that is how a caller learns of the loss.
+  // Fails (kWaveDeviceLost) once the device is gone: that is how a caller
+  // learns of the loss. add and start fail the same way.
   virtual WaveResult prepare(WaveInHandle handle, WaveHeader* header) = 0;
   // Queues a prepared buffer; it stays the caller's to keep alive until it
   // comes back through the receiver.
@@ -102,5 +118,19 @@ class WaveIn {
 // The first kMaxNameLength code points of a UTF-8 name; never cuts inside a
 // multi-byte sequence.
 std::string clipDeviceName(std::string_view name);
+
+// A device as the server describes it: what users read, and the server's own
+// name for it, which stays the same across restarts.
+struct DeviceLabel {
+  std::string description;
+  std::string key;
+};
+
+// The names a device list shows, in its order: each description fitted into
+// kMaxNameLength code points (a long one keeps its start and its end, where
+// devices of one maker differ), and names still equal then told apart by
+// " #2", " #3"... in the order of their keys. A name thus depends only on the
+// devices present, not on their order or on which is the default.
+std::vector<std::string> listedDeviceNames(const std::vector<DeviceLabel>& devices);
 
 }  // namespace tarnvale

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -132,7 +133,15 @@ TEST_F(Form1Test, ChoosesTheDeviceByName) {
     EXPECT_EQ(form->settings.deviceIndex, c.expected) << c.name;
     EXPECT_EQ(waveIn.deviceOf(form->captureState.waveInHandle), c.expected) << c.name;
     EXPECT_EQ(ui.messages, c.messages) << c.name;
-    EXPECT_EQ(waveIn.countOf(WaveOp::DeviceName) > 0, c.namesRead) << c.name;
+    // Names compared before the open; the one read after it is the metered device's.
+    const auto open =
+        std::find_if(waveIn.calls.begin(), waveIn.calls.end(),
+                     [](const test::WaveCall& call) { return call.op == WaveOp::Open; });
+    EXPECT_EQ(std::any_of(waveIn.calls.begin(), open,
+                          [](const test::WaveCall& call) { return call.op == WaveOp::DeviceName; }),
+              c.namesRead)
+        << c.name;
+    EXPECT_EQ(form->captureState.deviceName, waveIn.devices[static_cast<std::size_t>(c.expected)]);
   }
 }
 
@@ -145,6 +154,24 @@ TEST_F(Form1Test, NoCaptureDeviceEndsAfterOneMessage) {
       (std::vector<ShownMessage>{
           {"No sound input device found.\n\r\n\rThe program will close.", "Tarnvale Error"}}));
   EXPECT_EQ(waveIn.countOf(WaveOp::Open), 0u);
+}
+
+TEST_F(Form1Test, AServerNotReachableAtStartIsWaitedForByRecovery) {
+  write("Input", "Device Name", "Monitor of Speakers");
+  waveIn.unreachable = true;
+  auto form = start();
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(waveIn.countOf(WaveOp::WaitForList), 1u);
+  EXPECT_EQ(form->captureState.waveInHandle, kNoWaveIn);
+  // Recovery starts once the event loop runs, and finds the device by name
+  // when the server is back.
+  QTimer::singleShot(250, [this] { waveIn.unreachable = false; });
+  QCoreApplication::sendPostedEvents(form.get());
+  EXPECT_FALSE(form->captureState.recovering);
+  EXPECT_EQ(waveIn.deviceOf(form->captureState.waveInHandle), 1);
+  EXPECT_EQ(form->captureState.buffersQueued, 3);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(stored("Input", "Device"), std::nullopt);  // the device setting is kept
 }
 
 TEST_F(Form1Test, EmptyCalibrationAndDecayGetTheirStartTexts) {
@@ -307,6 +334,36 @@ TEST_F(Form1SetupTest, ADeviceChosenWithoutOkSwitchesCaptureAtOnce) {
   EXPECT_EQ(form->settings.deviceName, "Monitor of Speakers");
   EXPECT_EQ(form->captureState.buffersQueued, 3);
   EXPECT_FALSE(std::filesystem::exists(settingsPath(folder.path())));
+}
+
+TEST_F(Form1SetupTest, TheDialogShowsTheMeteredDeviceWhereverTheListMovedIt) {
+  rightClick([this] {
+    form2.ComboBoxDevice->setCurrentIndex(1);
+    form2.Button1->click();
+  });
+  ASSERT_EQ(stored("Input", "Device Name"), "Monitor of Speakers");
+  const std::size_t opens = waveIn.countOf(WaveOp::Open);
+  // A device plugged in becomes the default: it comes first, the others move down.
+  waveIn.devices = {"USB Headset", "Line In", "Monitor of Speakers"};
+  rightClick([this] {
+    EXPECT_EQ(form2.ComboBoxDevice->currentIndex(), 2);
+    EXPECT_EQ(form2.ComboBoxDevice->currentText(), "Monitor of Speakers");
+    form2.Button1->click();
+  });
+  EXPECT_EQ(stored("Input", "Device Name"), "Monitor of Speakers");
+  EXPECT_EQ(waveIn.countOf(WaveOp::Open), opens);
+}
+
+TEST_F(Form1SetupTest, ADeviceChosenFromAListThatChangedSinceIsFoundByItsName) {
+  rightClick([this] {
+    // Listed while the dialog was open, the default moves to the top.
+    waveIn.devices = {"Monitor of Speakers", "Line In"};
+    form2.ComboBoxDevice->setCurrentIndex(1);  // "Monitor of Speakers" as shown
+    form2.Button1->click();
+  });
+  EXPECT_EQ(waveIn.deviceOf(form->captureState.waveInHandle), 0);
+  EXPECT_EQ(form->captureState.deviceName, "Monitor of Speakers");
+  EXPECT_EQ(stored("Input", "Device Name"), "Monitor of Speakers");
 }
 
 TEST_F(Form1SetupTest, ExitProgramWithAnUnwritableFileKeepsRunning) {

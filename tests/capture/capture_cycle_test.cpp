@@ -41,7 +41,11 @@ class CaptureCycleTest : public ::testing::Test {
     context = std::make_unique<CaptureContext>(
         CaptureContext{waveIn, receiver, ui, clock, settings, folder.path(), recovery,
                        [this](bool on) { topmost.push_back(on); }, [this] { ++normalized; },
-                       [this] { ++restored; }, [this] { processEvents(); },
+                       [this] { ++restored; },
+                       [this](std::uint32_t ms) {
+                         processEvents();
+                         clock.sleep(ms);
+                       },
                        [this](const std::int16_t* samples, std::int32_t frames) {
                          processed.push_back({samples[0], frames});
                        }});
@@ -123,7 +127,7 @@ TEST_F(CaptureCycleTest, NoDeviceAtAllEndsAfterOneMessage) {
 TEST_F(CaptureCycleTest, StartQueuesThreeBuffersOfThirtyThreeMilliseconds) {
   settings.sampleRate = 48000;
   settings.deviceIndex = 1;
-  startCapture(*context, state);
+  ASSERT_TRUE(startCapture(*context, state));
   EXPECT_EQ(state.buffersQueued, 3);
   EXPECT_EQ(state.bufferBytes, 6336);
   EXPECT_EQ(waveIn.deviceOf(state.waveInHandle), 1);
@@ -173,6 +177,22 @@ TEST_F(CaptureCycleTest, EveryStartFailureTellsTheUserAndEnds) {
   }
 }
 
+TEST_F(CaptureCycleTest, ADeviceLostWhileCaptureStartsIsLeftToRecoveryWithoutAMessage) {
+  for (const WaveOp op :
+       {WaveOp::QueryFormat, WaveOp::Open, WaveOp::Prepare, WaveOp::Add, WaveOp::Start}) {
+    SCOPED_TRACE(static_cast<int>(op));
+    std::remove(settingsPath(folder.path()).c_str());
+    waveIn.clearFailures();
+    waveIn.failOnce(op, kWaveDeviceLost);
+    settings.deviceIndex = 1;
+    CaptureState fresh;
+    EXPECT_FALSE(startCapture(*context, fresh));
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(storedDevice(), "(missing)");
+    EXPECT_EQ(restored, normalized);
+  }
+}
+
 TEST_F(CaptureCycleTest, ResetMessageIsShownOutOfTheTopmostLayer) {
   settings.onTop = true;
   ui.onMessage = [this](const ShownMessage& m) {
@@ -196,7 +216,7 @@ TEST_F(CaptureCycleTest, HandlerFailuresEndTheProgram) {
   for (const auto& c : cases) {
     ui.messages.clear();
     state = CaptureState{};
-    startCapture(*context, state);
+    ASSERT_TRUE(startCapture(*context, state));
     waveIn.failOnce(c.op, kWaveError);
     const std::int16_t frame[] = {100, 100};
     ASSERT_TRUE(waveIn.deliver(state.waveInHandle, frame));
@@ -206,7 +226,7 @@ TEST_F(CaptureCycleTest, HandlerFailuresEndTheProgram) {
 }
 
 TEST_F(CaptureCycleTest, ThreeBuffersKeepCirculatingThroughThousandsOfBuffers) {
-  startCapture(*context, state);
+  ASSERT_TRUE(startCapture(*context, state));
   for (int i = 0; i < 3000; ++i) {
     deliver(static_cast<std::int16_t>(i % 1000));
     ASSERT_EQ(state.buffersQueued, 3);
@@ -220,7 +240,7 @@ TEST_F(CaptureCycleTest, ThreeBuffersKeepCirculatingThroughThousandsOfBuffers) {
 }
 
 TEST_F(CaptureCycleTest, BuffersOfTheOldDeviceAreStillMeasuredAfterADeviceChange) {
-  startCapture(*context, state);
+  ASSERT_TRUE(startCapture(*context, state));
   const WaveInHandle old = state.waveInHandle;
   restartCapture(*context, state, 1);
   EXPECT_NE(state.waveInHandle, old);
@@ -257,7 +277,7 @@ TEST_F(CaptureCycleTest, RecoveryReopensTheDeviceWhenItIsListedAgain) {
     dispatches = 0;
     clock.sleeps.clear();
     state = CaptureState{};
-    startCapture(*context, state);
+    ASSERT_TRUE(startCapture(*context, state));
     const WaveInHandle lost = state.waveInHandle;
 
     onDispatch = [&](int dispatch) {
@@ -295,7 +315,7 @@ TEST_F(CaptureCycleTest, RecoveryGivesUpSilentlyAfter301Attempts) {
   settings.deviceName = "Mic";
   waveIn.devices = {"Line In", "Mic"};
   settings.deviceIndex = 1;
-  startCapture(*context, state);
+  ASSERT_TRUE(startCapture(*context, state));
   waveIn.devices = {"Line In"};
   waveIn.lose(state.waveInHandle);
   EXPECT_THROW(pump(), test::ProcessEnded);
@@ -305,17 +325,68 @@ TEST_F(CaptureCycleTest, RecoveryGivesUpSilentlyAfter301Attempts) {
 }
 
 TEST_F(CaptureCycleTest, LastDeviceGoneDuringRecoveryEndsWithTheNoDeviceMessage) {
-  startCapture(*context, state);
+  ASSERT_TRUE(startCapture(*context, state));
   onDispatch = [this](int) { waveIn.devices.clear(); };
   waveIn.lose(state.waveInHandle);
   EXPECT_THROW(pump(), test::ProcessEnded);
   EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{kNoInputDeviceMessage, "Tarnvale Error"}}));
 }
 
+TEST_F(CaptureCycleTest, ADeviceLostBetweenPrepareAndAddIsRecovered) {
+  settings.deviceName = "Mic";
+  waveIn.devices = {"Mic"};
+  ASSERT_TRUE(startCapture(*context, state));
+  waveIn.failOnce(WaveOp::Add, kWaveDeviceLost);
+  deliver(5);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(recovery.shows, 1);
+  EXPECT_FALSE(state.recovering);
+  EXPECT_EQ(waveIn.countOf(WaveOp::Open), 2u);
+  EXPECT_EQ(state.buffersQueued, 3);
+  EXPECT_EQ(waveIn.queued(state.waveInHandle), 3u);
+}
+
+TEST_F(CaptureCycleTest, ADeviceChosenWhileRecoveryRunsIsOpenedOnce) {
+  settings.deviceName = "Mic";
+  waveIn.devices = {"Line In", "Mic"};
+  settings.deviceIndex = 1;
+  ASSERT_TRUE(startCapture(*context, state));
+  onDispatch = [&](int dispatch) {
+    if (dispatch == 1) waveIn.devices = {"Line In"};
+    if (dispatch == 3) {
+      // The setup dialog's close: the switch, then the name it stores.
+      restartCapture(*context, state, 0);
+      settings.deviceName = "Line In";
+    }
+  };
+  waveIn.lose(state.waveInHandle);
+  pump();
+  EXPECT_EQ(dispatches, 3);
+  EXPECT_FALSE(state.recovering);
+  EXPECT_EQ(waveIn.countOf(WaveOp::Open), 2u);
+  EXPECT_EQ(waveIn.deviceOf(state.waveInHandle), 0);
+  EXPECT_EQ(state.buffersQueued, 3);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(CaptureCycleTest, AServerAwayDuringRecoveryIsWaitedForNotTakenForNoDevice) {
+  settings.deviceName = "Mic";
+  waveIn.devices = {"Line In", "Mic"};
+  settings.deviceIndex = 1;
+  ASSERT_TRUE(startCapture(*context, state));
+  onDispatch = [&](int dispatch) { waveIn.unreachable = dispatch < 40; };
+  waveIn.lose(state.waveInHandle);
+  pump();
+  EXPECT_EQ(dispatches, 40);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(waveIn.deviceOf(state.waveInHandle), 1);
+  EXPECT_EQ(state.buffersQueued, 3);
+}
+
 TEST_F(CaptureCycleTest, BuffersReturnedDuringRecoveryNeverStartASecondOne) {
   settings.deviceName = "Mic";
   waveIn.devices = {"Mic"};
-  startCapture(*context, state);
+  ASSERT_TRUE(startCapture(*context, state));
   // The loss is seen on the first buffer; the other two come back while
   // recovery dispatches events.
   waveIn.failOnce(WaveOp::Prepare, kWaveError);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/wave_in.h"
 
@@ -41,6 +42,38 @@ INSTANTIATE_TEST_SUITE_P(
                                  for (int i = 0; i < 31; ++i) s += "\u00fc";
                                  return s;
                                }()}));
+
+TEST(ListedDeviceNames, FitsLongNamesAndTellsEqualOnesApartWhateverTheOrder) {
+  const struct {
+    std::vector<DeviceLabel> devices;
+    std::vector<std::string> names;
+  } cases[] = {
+      // Short names stay as they are.
+      {{{"Line In", "a"}, {"Mic", "b"}}, {"Line In", "Mic"}},
+      // Two outputs' monitors that share their first 31 characters: start and end kept.
+      {{{"Monitor of Built-in Audio Analog Stereo", "x.monitor"},
+        {"Monitor of Built-in Audio Analog Surround 5.1", "y.monitor"}},
+       {"Monitor of Built-in \u2026log Stereo", "Monitor of Built-in \u2026rround 5.1"}},
+      // Equal descriptions: numbered in the order of the server's names...
+      {{{"USB Audio", "usb-2"}, {"USB Audio", "usb-1"}, {"Mic", "m"}},
+       {"USB Audio #2", "USB Audio", "Mic"}},
+      // ...whichever comes first in the list.
+      {{{"USB Audio", "usb-1"}, {"Mic", "m"}, {"USB Audio", "usb-2"}},
+       {"USB Audio", "Mic", "USB Audio #2"}},
+      // A suffix never makes a name another device already has.
+      {{{"USB Audio", "usb-1"}, {"USB Audio", "usb-2"}, {"USB Audio #2", "z"}},
+       {"USB Audio", "USB Audio #3", "USB Audio #2"}},
+      // Long and equal: the suffix fits within the 31 characters too.
+      {{{"Monitor of Built-in Audio Analog Stereo", "b"},
+        {"Monitor of Built-in Audio Analog Stereo", "a"}},
+       {"Monitor of Built-i\u2026og Stereo #2", "Monitor of Built-in \u2026log Stereo"}},
+  };
+  for (const auto& c : cases) {
+    const std::vector<std::string> names = listedDeviceNames(c.devices);
+    EXPECT_EQ(names, c.names);
+    for (const std::string& name : names) EXPECT_EQ(clipDeviceName(name), name);
+  }
+}
 
 struct FormatCase {
   WaveFormat format;

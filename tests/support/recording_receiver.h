@@ -41,6 +41,11 @@ class RecordingReceiver final : public WaveInReceiver {
     return buffer;
   }
 
+  bool empty() {
+    std::lock_guard lock(mutex_);
+    return pending_.empty();
+  }
+
   std::vector<ReturnedBuffer> takeAll() {
     std::lock_guard lock(mutex_);
     std::vector<ReturnedBuffer> all(pending_.begin(), pending_.end());

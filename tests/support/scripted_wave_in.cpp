@@ -49,6 +49,13 @@ void ScriptedWaveIn::lose(WaveInHandle handle) {
   handBack(handle, it->second);
 }
 
+void ScriptedWaveIn::loseQuietly(WaveInHandle handle) {
+  auto it = opens_.find(handle);
+  if (it == opens_.end()) return;
+  it->second.lost = true;
+  it->second.started = false;
+}
+
 bool ScriptedWaveIn::deliver(WaveInHandle handle, std::span<const std::int16_t> samples) {
   auto it = opens_.find(handle);
   if (it == opens_.end() || !it->second.started || it->second.queue.empty()) return false;
@@ -87,9 +94,14 @@ std::size_t ScriptedWaveIn::countOf(WaveOp op) const {
       std::count_if(calls.begin(), calls.end(), [op](const WaveCall& c) { return c.op == op; }));
 }
 
+bool ScriptedWaveIn::waitForDeviceList(std::uint32_t) {
+  calls.push_back({WaveOp::WaitForList});
+  return !unreachable;
+}
+
 int ScriptedWaveIn::deviceCount() {
   calls.push_back({WaveOp::DeviceCount});
-  return static_cast<int>(devices.size());
+  return unreachable ? kDevicesUnknown : static_cast<int>(devices.size());
 }
 
 WaveResult ScriptedWaveIn::deviceName(int device, std::string& name) {
@@ -107,7 +119,9 @@ WaveResult ScriptedWaveIn::deviceName(int device, std::string& name) {
 WaveResult ScriptedWaveIn::queryFormat(int device, const WaveFormat& format) {
   WaveCall call{WaveOp::QueryFormat, kNoWaveIn, device};
   if (!injected(call.op, call.result)) {
-    if (!validDevice(device))
+    if (unreachable)
+      call.result = kWaveDeviceLost;
+    else if (!validDevice(device))
       call.result = kWaveBadDeviceId;
     else if (!isStereo16Pcm(format))
       call.result = kWaveBadFormat;
@@ -119,7 +133,9 @@ WaveResult ScriptedWaveIn::open(int device, const WaveFormat& format, WaveInRece
                                 WaveInHandle& handle) {
   WaveCall call{WaveOp::Open, kNoWaveIn, device};
   if (!injected(call.op, call.result)) {
-    if (!validDevice(device)) {
+    if (unreachable) {
+      call.result = kWaveDeviceLost;
+    } else if (!validDevice(device)) {
       call.result = kWaveBadDeviceId;
     } else if (!isStereo16Pcm(format)) {
       call.result = kWaveBadFormat;
@@ -142,7 +158,7 @@ WaveResult ScriptedWaveIn::prepare(WaveInHandle handle, WaveHeader* header) {
     else if ((header->flags & kWaveHeaderInQueue) != 0)
       call.result = kWaveStillQueued;
     else if (it->second.lost)
-      call.result = kWaveError;
+      call.result = kWaveDeviceLost;
     else
       header->flags |= kWaveHeaderPrepared;
   }
@@ -162,7 +178,7 @@ WaveResult ScriptedWaveIn::add(WaveInHandle handle, WaveHeader* header) {
     } else if ((header->flags & kWaveHeaderInQueue) != 0) {
       call.result = kWaveStillQueued;
     } else if (it->second.lost) {
-      call.result = kWaveError;
+      call.result = kWaveDeviceLost;
     } else {
       header->bytesRecorded = 0;
       header->flags = (header->flags & ~kWaveHeaderDone) | kWaveHeaderInQueue;
@@ -195,7 +211,7 @@ WaveResult ScriptedWaveIn::start(WaveInHandle handle) {
     if (it == opens_.end())
       call.result = kWaveInvalidHandle;
     else if (it->second.lost)
-      call.result = kWaveError;
+      call.result = kWaveDeviceLost;
     else
       it->second.started = true;
   }

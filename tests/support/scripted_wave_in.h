@@ -13,6 +13,7 @@
 namespace tarnvale::test {
 
 enum class WaveOp {
+  WaitForList,
   DeviceCount,
   DeviceName,
   QueryFormat,
@@ -45,6 +46,8 @@ class ScriptedWaveIn final : public WaveIn {
   // Device names by index; clipped to kMaxNameLength when read, like a real
   // device list. An empty list means no device: deviceCount() is 0.
   std::vector<std::string> devices;
+  // No server to ask: the list is unknown, and opening finds the device lost.
+  bool unreachable = false;
   // Every call, in order.
   std::vector<WaveCall> calls;
 
@@ -55,8 +58,12 @@ class ScriptedWaveIn final : public WaveIn {
   void clearFailures();
 
   // The device behind the handle is gone: its queued buffers come back (as
-  // they do from the real one), and prepare, add and start fail from now on.
+  // they do from the real one), and prepare, add and start fail from now on
+  // with kWaveDeviceLost.
   void lose(WaveInHandle handle);
+  // Like lose, but the queued buffers stay until reset: the loss shows only
+  // in the calls made after it.
+  void loseQuietly(WaveInHandle handle);
   // Fills the handle's oldest queued buffer with the frames given, repeated
   // up to the buffer's length, and hands it back. False (nothing happens) if
   // the handle is not capturing or has no buffer queued.
@@ -70,6 +77,7 @@ class ScriptedWaveIn final : public WaveIn {
   WaveInHandle lastOpened() const { return lastOpened_; }
   std::size_t countOf(WaveOp op) const;
 
+  bool waitForDeviceList(std::uint32_t timeoutMs) override;
   int deviceCount() override;
   WaveResult deviceName(int device, std::string& name) override;
   WaveResult queryFormat(int device, const WaveFormat& format) override;
