@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -124,6 +125,12 @@ int blockRow(int block) {
 constexpr int kClipRow = 26;
 constexpr std::uint32_t kUnlit = 0x002626;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
+
+// Block `block` of the left bar shows a colour: neither unlit nor not yet drawn.
+bool leftLit(const QImage& image, int block) {
+  const std::uint32_t c = rgb(image, kLeftBarColumn, blockRow(block));
+  return c != kUnlit && c != 0;
+}
 
 class MeterE2E : public ::testing::Test {
  protected:
@@ -321,7 +328,240 @@ TEST_F(MeterE2E, TheSetupDialogWidensTheBarsAtOnceAndOkSavesTheWidth) {
   run("xdotool mousemove --window " + dialog + " 718 609 click 1");  // OK
   ASSERT_TRUE(waitFor(
       [] { return run("xdotool search --onlyvisible --name '^Level Meter Setup$'").empty(); }));
-  EXPECT_EQ(stored("Form", "Bar Width"), "25");
+  // The file is written once the dialog has gone.
+  EXPECT_TRUE(waitFor([&] { return stored("Form", "Bar Width") == "25"; }));
+}
+
+// ---- Real desktops: devices that come, go and change, a server that restarts ----
+
+// The listed name of the test input (its description is longer than a name).
+constexpr char kTestInputName[] = "Tarnvale test input,\u2026y a \u266a pipe";
+
+// The server's name of the source the meter records, "" if it records none.
+std::string recordedSource() {
+  const std::string outputs = run("pactl list short source-outputs");
+  if (outputs.empty()) return {};
+  const std::string index = outputs.substr(
+      outputs.find('\t') + 1, outputs.find('\t', outputs.find('\t') + 1) - outputs.find('\t') - 1);
+  std::istringstream sources(run("pactl list short sources"));
+  for (std::string line; std::getline(sources, line);) {
+    const auto tab = line.find('\t');
+    if (line.substr(0, tab) == index)
+      return line.substr(tab + 1, line.find('\t', tab + 1) - tab - 1);
+  }
+  return {};
+}
+
+// A null output for one test; unloaded at its end.
+struct NullOutput {
+  NullOutput(const std::string& name, const std::string& description)
+      : module(run("pactl load-module module-null-sink sink_name=" + name +
+                   " \"sink_properties='device.description=\\\"" + description + "\\\"'\"")),
+        monitor(name + ".monitor") {}
+  ~NullOutput() {
+    if (!module.empty()) run("pactl unload-module " + module);
+  }
+  std::string module;
+  std::string monitor;
+};
+
+// A square wave of one amplitude played into an output, 44.1 kHz like the
+// outputs, with a short latency so that the output's monitor hands it on at once.
+class Player {
+ public:
+  Player(const std::string& sink, std::int16_t amplitude) {
+    file_ = std::string(TARNVALE_E2E_SHOTS) + "/" + sink + ".raw";
+    {
+      std::ofstream out(file_, std::ios::binary);
+      std::vector<std::int16_t> samples(2 * 44100 * 60);
+      for (std::size_t frame = 0; frame < samples.size() / 2; ++frame) {
+        const std::int16_t v =
+            (frame / 22) % 2 == 0 ? amplitude : static_cast<std::int16_t>(-amplitude);
+        samples[2 * frame] = samples[2 * frame + 1] = v;
+      }
+      out.write(reinterpret_cast<const char*>(samples.data()),
+                static_cast<std::streamsize>(samples.size() * 2));
+    }
+    const std::string device = "--device=" + sink;
+    char* argv[] = {const_cast<char*>("pacat"),        const_cast<char*>("--playback"),
+                    const_cast<char*>(device.c_str()), const_cast<char*>("--raw"),
+                    const_cast<char*>("--rate=44100"), const_cast<char*>("--latency-msec=20"),
+                    const_cast<char*>(file_.c_str()),  nullptr};
+    if (::posix_spawnp(&pid_, "pacat", nullptr, nullptr, argv, environ) != 0) pid_ = -1;
+  }
+  ~Player() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    fs::remove(file_);
+  }
+
+ private:
+  pid_t pid_ = -1;
+  std::string file_;
+};
+
+// Opens the setup dialog with a right click on the meter; its window.
+std::string openSetup(const Meter& meter) {
+  run("xdotool mousemove --window " + meter.window() + " 75 300 click 3");
+  std::string dialog;
+  waitFor([&] {
+    dialog = run("xdotool search --onlyvisible --name '^Level Meter Setup$' | head -n 1");
+    return !dialog.empty();
+  });
+  std::this_thread::sleep_for(300ms);
+  return dialog;
+}
+
+void pressOk(const std::string& dialog) {
+  run("xdotool mousemove --window " + dialog + " 718 609 click 1");
+  waitFor([] { return run("xdotool search --onlyvisible --name '^Level Meter Setup$'").empty(); });
+}
+
+TEST_F(MeterE2E, ADefaultSourceChangedWhileRunningLeavesTheSavedDeviceAlone) {
+  setting("Input", "Device Name", kTestInputName);
+  setting("Form", "left", "900");
+  Meter meter;
+  ASSERT_FALSE(meter.window().empty());
+  ASSERT_TRUE(waitFor([] { return recordedSource() == "tarnvale_test"; }));
+  struct Restore {
+    ~Restore() { run("pactl set-default-source tarnvale_test"); }
+  } restore;
+  // A device plugged in becomes the default: the list order changes under the meter.
+  run("pactl set-default-source tarnvale_null.monitor");
+  std::this_thread::sleep_for(300ms);
+  const std::string dialog = openSetup(meter);
+  ASSERT_FALSE(dialog.empty());
+  pressOk(dialog);
+  EXPECT_TRUE(waitFor([&] { return stored("Input", "Device Name") == kTestInputName; }))
+      << stored("Input", "Device Name").value_or("(none)");
+  EXPECT_EQ(recordedSource(), "tarnvale_test");
+}
+
+TEST_F(MeterE2E, OfTwoSourcesAlikeIn31CharactersTheChosenOneStaysChosenAfterARestart) {
+  const NullOutput stereo("tarnvale_stereo", "Built-in Audio Analog Stereo");
+  const NullOutput surround("tarnvale_surround", "Built-in Audio Analog Surround 5.1");
+  ASSERT_FALSE(stereo.module.empty());
+  ASSERT_FALSE(surround.module.empty());
+  setting("Form", "left", "900");
+  std::string chosen;
+  {
+    Meter meter;
+    ASSERT_FALSE(meter.window().empty());
+    const std::string dialog = openSetup(meter);
+    ASSERT_FALSE(dialog.empty());
+    // The list: the test input, the default output, the null output's
+    // monitor, then the two alike: the first of them, one above the last.
+    run("xdotool mousemove --window " + dialog + " 245 474 click 1");
+    std::this_thread::sleep_for(300ms);
+    run("xdotool key End Up Return");
+    std::this_thread::sleep_for(300ms);
+    pressOk(dialog);
+    ASSERT_TRUE(waitFor([&] { return recordedSource() == stereo.monitor; }));
+    EXPECT_TRUE(waitFor([&] {
+      chosen = stored("Input", "Device Name").value_or("");
+      return chosen.find("Stereo") != std::string::npos;
+    })) << chosen;
+  }
+  ASSERT_TRUE(waitFor([] { return recordedSource().empty(); }));
+  Meter again;
+  ASSERT_FALSE(again.window().empty());
+  EXPECT_TRUE(waitFor([&] { return recordedSource() == stereo.monitor; }));
+  EXPECT_EQ(stored("Input", "Device Name"), chosen);
+}
+
+TEST_F(MeterE2E, TheStreamTellsMixersWhoRecords) {
+  Meter meter;
+  ASSERT_FALSE(meter.window().empty());
+  ASSERT_TRUE(waitFor([] { return !recordedSource().empty(); }));
+  const std::string listed = run("pactl list source-outputs");
+  for (const char* property :
+       {"application.name = \"Tarnvale\"", "application.id = \"tarnvale\"",
+        "application.icon_name = \"tarnvale\"", "media.role = \"production\""}) {
+    EXPECT_NE(listed.find(property), std::string::npos) << property;
+  }
+}
+
+TEST_F(MeterE2E, TheDefaultOutputEntryFollowsTheOutputTheUserSwitchesTo) {
+  const NullOutput headset("tarnvale_headset", "Tarnvale headset");
+  ASSERT_FALSE(headset.module.empty());
+  struct Restore {
+    ~Restore() { run("pactl set-default-sink tarnvale_null"); }
+  } restore;
+  run("pactl set-default-sink tarnvale_null");
+  // 3277 lights blocks up to 32, 8230 up to 44.
+  const Player speakers("tarnvale_null", 3277), phones("tarnvale_headset", 8230);
+  setting("Input", "Device Name", "Monitor of default output");
+  Meter meter;
+  ASSERT_FALSE(meter.window().empty());
+  const auto lit = [&](int block) { return leftLit(meter.shot("follow"), block); };
+  ASSERT_TRUE(waitFor([&] { return lit(20); }, 10s)) << "nothing from the default output";
+  EXPECT_FALSE(lit(40));
+  EXPECT_EQ(recordedSource(), "tarnvale_null.monitor");
+
+  run("pactl set-default-sink tarnvale_headset");
+  EXPECT_TRUE(waitFor([&] { return lit(40); }, 3s)) << "the bars did not follow";
+  EXPECT_EQ(recordedSource(), headset.monitor);
+  EXPECT_EQ(stored("Input", "Device Name"), "Monitor of default output");
+  EXPECT_TRUE(run("xdotool search --onlyvisible --name '^Form3$'").empty());
+}
+
+// Stops the sound server; started again (with its test input) when the test ends.
+class ServerOutage {
+ public:
+  ServerOutage() {
+    std::ifstream pidFile(std::string(std::getenv("PULSE_RUNTIME_PATH")) + "/pid");
+    pid_t server = 0;
+    if (pidFile >> server && ::kill(server, SIGKILL) == 0) {
+      waitFor([server] { return ::kill(server, 0) != 0; });
+    }
+  }
+  ~ServerOutage() { restart(); }
+  void restart() {
+    if (!restarted_) run(std::string(std::getenv("TARNVALE_PULSE_SCRIPT")) + " server");
+    restarted_ = true;
+  }
+
+ private:
+  bool restarted_ = false;
+};
+
+std::string recoveryWindow() {
+  return run("xdotool search --onlyvisible --name '^Form3$' | head -n 1");
+}
+
+TEST_F(MeterE2E, AServerAwayForSecondsIsReconnectedAndTheBarsComeBack) {
+  setting("Form", "Sample Rate", "48000");
+  left = right = 3277;
+  Meter meter;
+  ASSERT_FALSE(meter.window().empty());
+  feed();
+  ASSERT_TRUE(waitFor([&] { return leftLit(meter.shot("before-outage"), 20); }));
+  {
+    ServerOutage outage;
+    ASSERT_TRUE(waitFor([] { return !recoveryWindow().empty(); }));
+    std::this_thread::sleep_for(4s);
+    EXPECT_FALSE(meter.exited());
+    EXPECT_FALSE(recoveryWindow().empty());
+    feed_.reset();
+    outage.restart();
+  }
+  EXPECT_TRUE(waitFor([] { return recoveryWindow().empty(); }, 5s));
+  EXPECT_FALSE(meter.exited());
+  feed();
+  EXPECT_TRUE(waitFor([&] { return leftLit(meter.shot("after-outage"), 20); }));
+}
+
+TEST_F(MeterE2E, CloseNowAnswersWhileTheServerIsAway) {
+  Meter meter;
+  ASSERT_FALSE(meter.window().empty());
+  ServerOutage outage;
+  std::string recovery;
+  ASSERT_TRUE(waitFor([&] { return !(recovery = recoveryWindow()).empty(); }));
+  std::this_thread::sleep_for(500ms);
+  run("xdotool mousemove --window " + recovery + " 496 64 click 1");
+  EXPECT_TRUE(waitFor([&] { return meter.exited(); }, 1s));
 }
 
 }  // namespace
