@@ -63,6 +63,14 @@ class CaptureCycleTest : public ::testing::Test {
     pump();
   }
 
+  // Capture running on "Mic", the second of two devices, chosen by name.
+  void startOnMic() {
+    settings.deviceName = "Mic";
+    waveIn.devices = {"Line In", "Mic"};
+    settings.deviceIndex = 1;
+    ASSERT_TRUE(startCapture(*context, state));
+  }
+
   void processEvents() {
     ++dispatches;
     if (onDispatch) onDispatch(dispatches);
@@ -312,10 +320,7 @@ TEST_F(CaptureCycleTest, RecoveryReopensTheDeviceWhenItIsListedAgain) {
 }
 
 TEST_F(CaptureCycleTest, RecoveryGivesUpSilentlyAfter301Attempts) {
-  settings.deviceName = "Mic";
-  waveIn.devices = {"Line In", "Mic"};
-  settings.deviceIndex = 1;
-  ASSERT_TRUE(startCapture(*context, state));
+  startOnMic();
   waveIn.devices = {"Line In"};
   waveIn.lose(state.waveInHandle);
   EXPECT_THROW(pump(), test::ProcessEnded);
@@ -347,10 +352,7 @@ TEST_F(CaptureCycleTest, ADeviceLostBetweenPrepareAndAddIsRecovered) {
 }
 
 TEST_F(CaptureCycleTest, ADeviceChosenWhileRecoveryRunsIsOpenedOnce) {
-  settings.deviceName = "Mic";
-  waveIn.devices = {"Line In", "Mic"};
-  settings.deviceIndex = 1;
-  ASSERT_TRUE(startCapture(*context, state));
+  startOnMic();
   onDispatch = [&](int dispatch) {
     if (dispatch == 1) waveIn.devices = {"Line In"};
     if (dispatch == 3) {
@@ -370,10 +372,7 @@ TEST_F(CaptureCycleTest, ADeviceChosenWhileRecoveryRunsIsOpenedOnce) {
 }
 
 TEST_F(CaptureCycleTest, AServerAwayDuringRecoveryIsWaitedForNotTakenForNoDevice) {
-  settings.deviceName = "Mic";
-  waveIn.devices = {"Line In", "Mic"};
-  settings.deviceIndex = 1;
-  ASSERT_TRUE(startCapture(*context, state));
+  startOnMic();
   onDispatch = [&](int dispatch) { waveIn.unreachable = dispatch < 40; };
   waveIn.lose(state.waveInHandle);
   pump();
