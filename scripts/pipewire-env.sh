@@ -65,11 +65,26 @@ tarnvale_pw_launch() {
     # No session bus to find or start, and no system bus (Bluetooth, logind).
     export DBUS_SESSION_BUS_ADDRESS="unix:path=$dir/no-bus" \
       DBUS_SYSTEM_BUS_ADDRESS="unix:path=$dir/no-bus"
+    # Nothing of the caller's but the three standard files, which go to the
+    # log: a test that runs `server` reads its output to the end, and a
+    # server holding the write end of that pipe would make it wait forever.
+    for fd in /proc/$BASHPID/fd/*; do
+      fd=${fd##*/}
+      [ "$fd" -gt 2 ] && eval "exec $fd>&-"
+    done
     # setsid execs the server in place (a background child leads no process
     # group), so $! is the server itself.
     exec setsid "$name" "$@" </dev/null >>"$dir/$name.log" 2>&1
   ) &
-  echo $! >"$dir/pids/$name"
+  local pid=$!
+  echo "$pid" >"$dir/pids/$name"
+  # Until the exec, the process still runs the shell (or setsid).
+  for _ in $(seq 100); do
+    [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = "$name" ] && return 0
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.02
+  done
+  tarnvale_pw_fail "$name did not start"
 }
 
 tarnvale_pw_fail() {
@@ -90,16 +105,16 @@ tarnvale_pulse_server() {
     tarnvale_pw_end pipewire-pulse
     tarnvale_pw_end wireplumber
     rm -f "$dir/pipewire-0" "$dir/pipewire-0.lock"
-    tarnvale_pw_launch pipewire -c "$dir/pipewire.conf"
+    tarnvale_pw_launch pipewire -c "$dir/pipewire.conf" || return 1
     for _ in $(seq 100); do [ -S "$dir/pipewire-0" ] && break; sleep 0.05; done
     [ -S "$dir/pipewire-0" ] || { tarnvale_pw_fail "pipewire did not start"; return 1; }
   fi
-  tarnvale_pw_running wireplumber || tarnvale_pw_launch wireplumber
+  tarnvale_pw_running wireplumber || tarnvale_pw_launch wireplumber || return 1
   if ! tarnvale_pw_running pipewire-pulse; then
     # A FIFO left by a killed server would be taken over; anything else at
     # that path would make the pipe source fail.
     rm -f "$dir/feed"
-    tarnvale_pw_launch pipewire-pulse -c "$dir/pipewire-pulse.conf"
+    tarnvale_pw_launch pipewire-pulse -c "$dir/pipewire-pulse.conf" || return 1
   fi
   # Ready once both devices are listed and the test input is the default
   # source. WirePlumber keeps the chosen default across pipewire-pulse
