@@ -84,6 +84,7 @@ tarnvale_pw_launch() {
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.02
   done
+  kill -KILL "$pid" 2>/dev/null || true
   tarnvale_pw_fail "$name did not start"
 }
 

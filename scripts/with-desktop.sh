@@ -37,10 +37,16 @@ cleanup() {
   wait 2>/dev/null || true
   rm -rf "$desktop_dir"
 }
+# A signal ends the command first (see with-pulse.sh).
+command_pid=
+stop() {
+  [ -z "$command_pid" ] || kill "$command_pid" 2>/dev/null || true
+  exit "$1"
+}
 trap cleanup EXIT
-trap 'exit 129' HUP
-trap 'exit 130' INT
-trap 'exit 143' TERM
+trap 'stop 129' HUP
+trap 'stop 130' INT
+trap 'stop 143' TERM
 
 # A display number nobody uses. Others start X servers on this machine too:
 # the display is ours only once our server holds its lock file (a server
@@ -72,13 +78,21 @@ while [ -z "$xvfb" ]; do
 done
 pids+=("$xvfb")
 export DISPLAY=":$display"
-openbox --sm-disable >"$desktop_dir/openbox.log" 2>&1 &
-openbox=$!
-pids+=("$openbox")
-# The window manager is up once it owns the screen's selection.
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
+# The window manager is up once the check window it names on the root window
+# exists (the name outlives a window manager that ended). The windows' tests
+# mean nothing without it, so the command does not run then.
+for attempt in 1 2 3; do
+  openbox --sm-disable >>"$desktop_dir/openbox.log" 2>&1 &
+  openbox=$!
+  pids+=("$openbox")
+  for _ in $(seq 100); do
+    kill -0 "$openbox" 2>/dev/null || break
+    check=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -o '0x[0-9a-f]*' || true)
+    [ -n "$check" ] && xwininfo -id "$check" >/dev/null 2>&1 && break 2
+    sleep 0.1
+  done
+  kill "$openbox" 2>/dev/null || true
+  [ "$attempt" -lt 3 ] || { echo "openbox did not start" >&2; exit 1; }
 done
 
 if [ "${TARNVALE_WAYLAND:-0}" = 1 ]; then
@@ -100,4 +114,6 @@ if [ "${TARNVALE_WAYLAND:-0}" = 1 ]; then
   fi
   export WAYLAND_DISPLAY="$wayland_dir/wayland-0" XDG_SESSION_TYPE=wayland
 fi
-"$@"
+"$@" <&0 &
+command_pid=$!
+wait "$command_pid"

@@ -14,10 +14,19 @@ case "${TARNVALE_SOUND_SERVER:=pulseaudio}" in
 esac
 export TARNVALE_SOUND_SERVER
 # Set first, so that a server that started but failed its checks is stopped
-# too; a signal ends the script through its exit trap.
+# too. A signal ends the command and then the script, through its exit trap:
+# the command runs in the background (its input kept) because a trap waits
+# for a command in the foreground to end by itself.
+command_pid=
+stop() {
+  [ -z "$command_pid" ] || kill "$command_pid" 2>/dev/null || true
+  exit "$1"
+}
 trap 'tarnvale_pulse_stop' EXIT
-trap 'exit 129' HUP
-trap 'exit 130' INT
-trap 'exit 143' TERM
+trap 'stop 129' HUP
+trap 'stop 130' INT
+trap 'stop 143' TERM
 source "$env_script" start
-"$@"
+"$@" <&0 &
+command_pid=$!
+wait "$command_pid"
