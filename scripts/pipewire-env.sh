@@ -68,7 +68,7 @@ tarnvale_pw_launch() {
     # Nothing of the caller's but the three standard files, which go to the
     # log: a test that runs `server` reads its output to the end, and a
     # server holding the write end of that pipe would make it wait forever.
-    for fd in /proc/$BASHPID/fd/*; do
+    for fd in "/proc/$BASHPID/fd/"*; do
       fd=${fd##*/}
       [ "$fd" -gt 2 ] && eval "exec $fd>&-"
     done
