@@ -9,12 +9,16 @@ packages=(
   qt6-base-dev libjpeg-dev libpulse-dev fonts-liberation
 )
 # Testing it: test frameworks, the fuzzers' compiler, and a private desktop
-# with a sound server for the end-to-end tests.
+# with both sound servers for the end-to-end tests (PulseAudio, and PipeWire
+# with its PulseAudio server and session manager), plus a headless Wayland
+# compositor and Qt's Wayland plugin for the Wayland-session test.
 if [ "${1:-}" = "--test" ]; then
   packages+=(
     clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     pulseaudio pulseaudio-utils
+    pipewire pipewire-bin pipewire-pulse wireplumber
+    weston qt6-wayland
     xvfb openbox xdotool x11-utils wmctrl imagemagick
   )
 fi
