@@ -25,6 +25,10 @@ constexpr char kIconName[] = "tarnvale";
 constexpr char kStreamName[] = "Tarnvale capture";
 // A meter watches what is produced; role policies leave such streams alone.
 constexpr char kMediaRole[] = "production";
+// PipeWire's PulseAudio service does not always tell a running client of a
+// new default: while a stream follows the default output, the server is
+// asked again this often.
+constexpr pa_usec_t kFollowCheckUsec = 1000 * 1000;
 
 struct Source {
   std::string name;
@@ -100,6 +104,7 @@ struct PulseWaveIn::Impl {
   pa_mainloop_api* api = nullptr;
   pa_context* context = nullptr;
   pa_time_event* retry = nullptr;
+  pa_time_event* followCheck = nullptr;
   bool ready = false;  // connected, and the source list loaded
   bool serverInfoLoaded = false;
   bool sourceListLoaded = false;
@@ -153,6 +158,30 @@ struct PulseWaveIn::Impl {
     self->retry = nullptr;
     self->dropContext();
     self->connect();
+  }
+
+  bool following() const {
+    return std::any_of(streams.begin(), streams.end(), [](const auto& entry) {
+      return entry.second->followsOutput && !entry.second->lost;
+    });
+  }
+
+  void scheduleFollowCheck() {
+    if (followCheck != nullptr) return;
+    timeval when{};
+    pa_gettimeofday(&when);
+    pa_timeval_add(&when, kFollowCheckUsec);
+    followCheck = api->time_new(api, &when, &Impl::onFollowCheck, this);
+  }
+
+  static void onFollowCheck(pa_mainloop_api* api, pa_time_event* event, const timeval*,
+                            void* userdata) {
+    auto* self = static_cast<Impl*>(userdata);
+    api->time_free(event);
+    self->followCheck = nullptr;
+    if (!self->following()) return;
+    if (self->ready) forget(pa_context_get_server_info(self->context, &Impl::onServerInfo, self));
+    self->scheduleFollowCheck();
   }
 
   static void onContextState(pa_context* context, void* userdata) {
@@ -460,6 +489,7 @@ PulseWaveIn::~PulseWaveIn() {
   for (auto& [handle, stream] : impl_->streams) impl_->forgetStream(*stream);
   impl_->streams.clear();
   if (impl_->retry != nullptr) impl_->api->time_free(impl_->retry);
+  if (impl_->followCheck != nullptr) impl_->api->time_free(impl_->followCheck);
   impl_->dropContext();
   pa_glib_mainloop_free(impl_->mainloop);
 }
@@ -537,6 +567,7 @@ WaveResult PulseWaveIn::open(int device, const WaveFormat& format, WaveInReceive
   s->handle = impl_->nextHandle++;
   handle = s->handle;
   impl_->streams.emplace(handle, std::move(s));
+  if (entry->followsOutput) impl_->scheduleFollowCheck();
   return kWaveOk;
 }
 

@@ -60,6 +60,18 @@ void square(std::uint64_t frame, std::int16_t& left, std::int16_t& right) {
   right = high ? kRight : -kRight;
 }
 
+// The first left sample that is not silence, 0 if there is none. PipeWire's
+// pipe source records silence while the pipe runs dry; PulseAudio's nothing.
+int firstSoundLeft(const WaveHeader& header) {
+  for (std::uint32_t at = 0; at + 4 <= header.bytesRecorded; at += 4) {
+    std::int16_t left = 0, right = 0;
+    std::memcpy(&left, header.data + at, 2);
+    std::memcpy(&right, header.data + at + 2, 2);
+    if (left != 0 || right != 0) return left;
+  }
+  return 0;
+}
+
 // Capture buffers of one length; guard bytes after each show writes past it.
 struct Buffers {
   Buffers(std::size_t count, std::uint32_t length) : blocks(count), headers(count) {
@@ -243,18 +255,25 @@ TEST_F(PulseWaveInE2e, AnIndexNamesTheDeviceAsCountedWhateverTheDefaultDoesMeanw
   EXPECT_EQ(wave->recordedSource(handle), kTestSource);
   auto back = take(1s);
   ASSERT_TRUE(back);
-  std::int16_t left = 0;
-  std::memcpy(&left, back->header->data, 2);
-  EXPECT_EQ(std::abs(int{left}), kLeft);
+  EXPECT_EQ(std::abs(firstSoundLeft(*back->header)), kLeft);
   ASSERT_EQ(requeue(handle, back->header), kWaveOk);
   stop(handle, buffers);
 
-  // Counted again: the monitor comes first, and every name stays what it was.
-  const int now = deviceOf(kTestSource);
-  EXPECT_GT(now, 1);
-  EXPECT_EQ(nameOf(now), name);
-  EXPECT_EQ(wave->sourceName(0), kMonitorSource);
-  EXPECT_EQ(nameOf(0), kMonitorName);
+  // The list as it stands now (a client that asks afresh: PipeWire does not
+  // always tell a running one of a new default): the monitor comes first,
+  // and every name stays what it was.
+  const int count = other.deviceCount();
+  ASSERT_GT(count, 2);
+  EXPECT_EQ(other.sourceName(0), kMonitorSource);
+  for (int i = 0; i < count; ++i) {
+    std::string listed;
+    ASSERT_EQ(other.deviceName(i, listed), kWaveOk);
+    if (other.sourceName(i) == kTestSource) {
+      EXPECT_EQ(listed, name);
+    } else if (other.sourceName(i) == kMonitorSource) {
+      EXPECT_EQ(listed, kMonitorName);
+    }
+  }
 }
 
 TEST_F(PulseWaveInE2e, DescriptionsThatShareTheirFirst31CharactersGetDistinctLastingNames) {
@@ -362,7 +381,11 @@ TEST_F(PulseWaveInE2e, FedSamplesArriveExactlyWithinASecond) {
     for (std::size_t i = 0; i + 1 < samples.size(); i += 2) {
       maxLeft = std::max(maxLeft, std::abs(int{samples[i]}));
       maxRight = std::max(maxRight, std::abs(int{samples[i + 1]}));
-      wrongFrames += std::abs(int{samples[i]}) != kLeft || std::abs(int{samples[i + 1]}) != kRight;
+      // Silence is where the pipe ran dry (PipeWire records it); any other
+      // value must be what was fed.
+      const bool silent = samples[i] == 0 && samples[i + 1] == 0;
+      wrongFrames += !silent && (std::abs(int{samples[i]}) != kLeft ||
+                                 std::abs(int{samples[i + 1]}) != kRight);
     }
     ASSERT_EQ(requeue(handle, header), kWaveOk);
   }
@@ -392,9 +415,17 @@ TEST_F(PulseWaveInE2e, ResetHandsBackEveryQueuedBufferWithWhatItHolds) {
   idle(200ms);
   std::vector<std::int16_t> fed(2 * 1000);
   for (std::size_t i = 0; i < fed.size(); ++i) fed[i] = static_cast<std::int16_t>(i * 7 - 5000);
+  // PipeWire's pipe source reads on its clock, a period (1024 frames) at a
+  // time, and records silence while the pipe is dry: a period of silence
+  // after what is fed pushes it through. PulseAudio's hands on what is
+  // written, and nothing else.
+  const bool clocked = test::runProgram({"pactl", "info"}).find("PipeWire") != std::string::npos;
+  std::vector<std::int16_t> written = fed;
+  if (clocked) written.resize(fed.size() + 2 * 1024, 0);
   const int fifo = ::open((folder + "/feed").c_str(), O_WRONLY | O_NONBLOCK);
   ASSERT_GE(fifo, 0);
-  ASSERT_EQ(::write(fifo, fed.data(), fed.size() * 2), static_cast<ssize_t>(fed.size() * 2));
+  ASSERT_EQ(::write(fifo, written.data(), written.size() * 2),
+            static_cast<ssize_t>(written.size() * 2));
   ::close(fifo);
   idle(300ms);
 
@@ -404,10 +435,21 @@ TEST_F(PulseWaveInE2e, ResetHandsBackEveryQueuedBufferWithWhatItHolds) {
   EXPECT_EQ(back[0].header, &buffers.headers[0]);
   EXPECT_EQ(back[1].header, &buffers.headers[1]);
   EXPECT_EQ(back[2].header, &buffers.headers[2]);
-  EXPECT_EQ(buffers.headers[0].bytesRecorded, fed.size() * 2);
+  // What was fed, whole and in order, in the first buffer; on PulseAudio
+  // nothing else at all.
+  const WaveHeader& first = buffers.headers[0];
+  const std::size_t fedBytes = fed.size() * 2;
+  if (!clocked) {
+    EXPECT_EQ(first.bytesRecorded, fedBytes);
+  }
+  std::size_t at = 0;
+  while (at + fedBytes <= first.bytesRecorded &&
+         std::memcmp(first.data + at, fed.data(), fedBytes) != 0) {
+    at += 4;
+  }
+  EXPECT_LE(at + fedBytes, first.bytesRecorded) << "what was fed is not in the first buffer";
   EXPECT_EQ(buffers.headers[1].bytesRecorded, 0u);
   EXPECT_EQ(buffers.headers[2].bytesRecorded, 0u);
-  EXPECT_EQ(std::memcmp(buffers.headers[0].data, fed.data(), fed.size() * 2), 0);
   EXPECT_EQ(wave->close(handle), kWaveOk);
   EXPECT_TRUE(buffers.guardsIntact());
 }
@@ -474,9 +516,7 @@ TEST_F(PulseWaveInE2e, UnpluggedSourceFailsPrepareAndComesBackUnderANewIndex) {
   ASSERT_TRUE(back) << "no data from the replugged source";
   EXPECT_EQ(back->handle, again);
   EXPECT_EQ(back->header->bytesRecorded, kBufferBytes);
-  std::int16_t left = 0;
-  std::memcpy(&left, back->header->data, 2);
-  EXPECT_EQ(std::abs(int{left}), kLeft);
+  EXPECT_EQ(std::abs(firstSoundLeft(*back->header)), kLeft);
   EXPECT_EQ(wave->close(handle), kWaveOk);
   stop(again, fresh);
   EXPECT_TRUE(buffers.guardsIntact());
