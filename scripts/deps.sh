@@ -15,7 +15,7 @@ if [ "${1:-}" = "--test" ]; then
     clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     pulseaudio pulseaudio-utils
-    xvfb openbox xdotool x11-utils wmctrl imagemagick
+    xvfb openbox xdotool x11-utils wmctrl imagemagick libxcb1-dev
   )
 fi
 

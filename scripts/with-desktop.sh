@@ -27,7 +27,12 @@ Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 export DISPLAY=":$display"
 for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-openbox --sm-disable >/dev/null 2>&1 &
+# TARNVALE_WINDOW_MANAGER names another window manager to run in place of openbox.
+if [ -n "${TARNVALE_WINDOW_MANAGER:-}" ]; then
+  "$TARNVALE_WINDOW_MANAGER" >/dev/null 2>&1 &
+else
+  openbox --sm-disable >/dev/null 2>&1 &
+fi
 pids+=($!)
 # The window manager is up once it owns the screen's selection.
 for _ in $(seq 100); do
