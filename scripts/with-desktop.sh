@@ -2,6 +2,9 @@
 # Runs a command on a private X display (Xvfb) with a window manager (openbox)
 # and a private sound server (with-pulse.sh), and stops all of it afterwards.
 #   scripts/with-desktop.sh <command> [args...]
+# With TARNVALE_WINDOW_MANAGER naming a program, that program is the window
+# manager instead. Run inside another with-desktop.sh, it starts a display of
+# its own and shares the sound server.
 set -euo pipefail
 [ $# -gt 0 ] || { echo "usage: $0 <command> [args...]" >&2; exit 2; }
 here="$(cd "$(dirname "$0")" && pwd)"
