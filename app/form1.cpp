@@ -179,8 +179,10 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::FormShow() {
-  placeOnActivate_ = true;
   setTopmost(settings.onTop);
+  // Placed here, as it is shown, rather than when it gets the focus: a window
+  // manager need not give a new window the focus at all.
+  FormActivate();
 }
 
 void TForm1::FormActivate() {
@@ -188,11 +190,12 @@ void TForm1::FormActivate() {
     form2_->Edit1->setText(QString::fromStdString(settings.calibrationText));
     form2_->Edit2->setText(QString::fromStdString(settings.decayText));
   }
-  move(settings.windowLeft, settings.windowTop);
+  // The checks need only the window's outer size, so it moves once, straight
+  // to where they put it.
   const QRect outer = frameGeometry();
   const WindowPlace place = placeWindow(settings.windowLeft, settings.windowTop, outer.width(),
                                         outer.height(), services_.screens.workAreas());
-  if (place != WindowPlace{settings.windowLeft, settings.windowTop}) move(place.left, place.top);
+  move(place.left, place.top);
 }
 
 void TForm1::applyTopmost(bool on) {
@@ -250,8 +253,9 @@ void TForm1::FormClose() {
 void TForm1::runSetupDialog() {
   if (form2_ == nullptr) return;
   form2_->runSetupDialog();
-  // The meter window places itself again when it is next activated.
-  placeOnActivate_ = true;
+  // The focus comes back from the dialog: back to the start-up place, and the
+  // dialog's live fields back to their stored texts. Not on the way out.
+  if (!ending_) FormActivate();
 }
 
 std::vector<std::string> TForm1::captureDeviceNames() {
@@ -313,8 +317,11 @@ void TForm1::setSetupDialogOpen(bool open) {
 }
 
 void TForm1::quitApplication() {
-  // Ends the event loop without the meter window's own close handling.
-  QCoreApplication::quit();
+  // Ends the event loop without the meter window's own close handling, which
+  // would save the window state a second time: QCoreApplication::quit() closes
+  // every window first, exit() does not.
+  ending_ = true;
+  QCoreApplication::exit(0);
 }
 
 void TForm1::setCaption(const std::string& caption) {
@@ -337,7 +344,8 @@ void TForm1::showRecovery() {
 
 void TForm1::closeRecovery() {
   if (form3_ != nullptr) form3_->closeRecovery();
-  placeOnActivate_ = true;
+  // The focus comes back from the recovery window.
+  FormActivate();
 }
 
 void TForm1::setProgress(int position) {
@@ -399,10 +407,6 @@ bool TForm1::event(QEvent* e) {
       recoverInput(*capture_, captureState);
     }
     return true;
-  }
-  if (e->type() == QEvent::WindowActivate && placeOnActivate_) {
-    placeOnActivate_ = false;
-    FormActivate();
   }
   return QWidget::event(e);
 }

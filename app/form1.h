@@ -53,6 +53,8 @@ class TForm1 final : public QWidget, public DisplayHost, public SetupHost, priva
 
   void FormCreate();
   void FormShow();
+  // Placement and the restore of the dialog's live fields: at the first show,
+  // after the setup dialog closes and after input-loss recovery ends.
   void FormActivate();
   void setTopmost(bool on) override;
   void Image1MouseDown(Qt::MouseButton button);
@@ -121,7 +123,7 @@ class TForm1 final : public QWidget, public DisplayHost, public SetupHost, priva
   // The device list as the setup dialog last showed it.
   std::vector<std::string> listedNames_;
   bool topmost_ = false;
-  bool placeOnActivate_ = false;
+  bool ending_ = false;  // Exit Program asked the application to end
   bool dragArmed_ = false;
   QPoint dragOffset_;  // pointer minus window position at the press
   // Runs of key-colour pixels, row by row, as last applied to the window shape.

@@ -5,7 +5,6 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDialog>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QLocale>
@@ -15,6 +14,7 @@
 #include <algorithm>
 
 #include "platform/file_filter.h"
+#include "platform/font_dialog.h"
 
 namespace tarnvale {
 
@@ -65,19 +65,10 @@ std::optional<std::int32_t> QtUi::chooseColor(std::int32_t initial) {
 }
 
 std::optional<FontChoice> QtUi::chooseFont(const FontChoice& initial) {
-  QFont font(QString::fromStdString(initial.name));
-  font.setPointSize(initial.size > 0 ? initial.size : 12);
-  font.setBold((initial.style & 1) != 0);
-  font.setItalic((initial.style & 2) != 0);
-  font.setUnderline((initial.style & 4) != 0);
-  font.setStrikeOut((initial.style & 8) != 0);
-  bool ok = false;
-  const QFont chosen = QFontDialog::getFont(&ok, font, QApplication::activeModalWidget());
-  if (!ok) return std::nullopt;
-  // Qt's font dialog has no colour: the colour stays as it was.
-  return FontChoice{chosen.family().toStdString(), chosen.pointSize(), initial.color,
-                    (chosen.bold() ? 1 : 0) | (chosen.italic() ? 2 : 0) |
-                        (chosen.underline() ? 4 : 0) | (chosen.strikeOut() ? 8 : 0)};
+  // Our own dialog: Qt's font dialog has no colour.
+  FontDialog dialog(initial, QApplication::activeModalWidget());
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.choice();
 }
 
 std::optional<std::string> QtUi::chooseOpenFile(const std::string& filter,

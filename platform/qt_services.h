@@ -11,9 +11,10 @@ class QWidget;
 
 namespace tarnvale {
 
-// Message and question boxes through QMessageBox, and Qt's input, colour, font
-// and file dialogs: all modal, events keep being dispatched while one is open.
-// Carriage returns only lay out the text, so they are dropped for display.
+// Message and question boxes through QMessageBox, Qt's input, colour and file
+// dialogs, and our own font dialog (it has a colour): all modal, events keep
+// being dispatched while one is open. Carriage returns only lay out the text,
+// so they are dropped for display.
 class QtUi final : public Ui {
  public:
   void setParentWindow(QWidget* parent) { parent_ = parent; }

@@ -19,7 +19,7 @@ if [ "${1:-}" = "--test" ]; then
     pulseaudio pulseaudio-utils
     pipewire pipewire-bin pipewire-pulse wireplumber
     weston qt6-wayland
-    xvfb openbox xdotool x11-utils wmctrl imagemagick
+    xvfb openbox xdotool x11-utils wmctrl imagemagick libxcb1-dev
   )
 fi
 

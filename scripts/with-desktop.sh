@@ -8,6 +8,9 @@
 #                                    with WAYLAND_DISPLAY and XDG_SESSION_TYPE=wayland
 #                                    exported, while DISPLAY stays the Xvfb display
 #                                    (standing in for the session's XWayland)
+#   TARNVALE_WINDOW_MANAGER=program  that window manager instead of openbox
+# Run inside another with-desktop.sh, it starts a display of its own and
+# shares the sound server.
 set -euo pipefail
 [ $# -gt 0 ] || { echo "usage: $0 <command> [args...]" >&2; exit 2; }
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -82,7 +85,11 @@ export DISPLAY=":$display"
 # exists (the name outlives a window manager that ended). The windows' tests
 # mean nothing without it, so the command does not run then.
 for attempt in 1 2 3; do
-  openbox --sm-disable >>"$desktop_dir/openbox.log" 2>&1 &
+  if [ -n "${TARNVALE_WINDOW_MANAGER:-}" ]; then
+    "$TARNVALE_WINDOW_MANAGER" >>"$desktop_dir/openbox.log" 2>&1 &
+  else
+    openbox --sm-disable >>"$desktop_dir/openbox.log" 2>&1 &
+  fi
   openbox=$!
   pids+=("$openbox")
   for _ in $(seq 100); do

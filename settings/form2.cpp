@@ -20,6 +20,7 @@
 #include "raster/color.h"
 #include "settings/number_text.h"
 #include "settings/ring_length.h"
+#include "settings/settings_file.h"
 #include "settings/setup_texts.h"
 
 namespace tarnvale {
@@ -112,6 +113,11 @@ std::string withoutLeadingBlanks(const std::string& text) {
 std::string formatThreeDigits(double value, const std::string& separator) {
   if (value == 0 || !std::isfinite(value)) return "0";
   const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(value))));
+  if (exponent > 2) {
+    // Whole numbers have more than three digits here: round away the rest.
+    const double unit = std::pow(10.0, exponent - 2);
+    value = std::round(value / unit) * unit;
+  }
   const int decimals = std::max(0, 2 - exponent);
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
@@ -188,7 +194,8 @@ void TForm2::buildPanel1() {
   Image1 = place(new QLabel(Panel1), "Image1", 14, 14, 52, 52);
   Image1->setPixmap(QApplication::windowIcon().pixmap(48, 48));
   Image1->setAlignment(Qt::AlignCenter);
-  Label17 = place(new QLabel(QString::fromUtf8(kApplicationTitle), Panel1), "Label17", 78, 8, 200, 38);
+  Label17 =
+      place(new QLabel(QString::fromUtf8(kApplicationTitle), Panel1), "Label17", 78, 8, 200, 38);
   QFont large = Label17->font();
   large.setPointSize(20);
   large.setBold(true);
@@ -597,6 +604,16 @@ void TForm2::closeWithOk() {
   done(QDialog::Accepted);
 }
 
+void TForm2::keyPressEvent(QKeyEvent* event) {
+  // Escape does nothing: the dialog closes by OK, Enter in an entry field, its
+  // close button or Exit Program only.
+  if (event->matches(QKeySequence::Cancel)) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
 void TForm2::done(int result) {
   if (!exitRequested_) FormClose();
   QDialog::done(result);
@@ -820,15 +837,25 @@ void TForm2::Button7Click() {
   }
 }
 
+void TForm2::unlock() {
+  LockSet->setChecked(false);
+  s_.settings.locked = false;
+  showLocked(false);
+  s_.settings.lockPassword.clear();
+}
+
 void TForm2::LockSetClick() {
   MeterSettings& s = s_.settings;
   if (s.locked) {
+    // No answer could match an empty password (only a hand-edited file holds
+    // one): such a lock opens with the click, or it could never open.
+    if (s.lockPassword.empty()) {
+      unlock();
+      return;
+    }
     const std::string answer = s_.ui.inputText(kUnlockCaption, kUnlockPrompt, "");
-    if (!answer.empty() && answer == s.lockPassword) {
-      LockSet->setChecked(false);
-      s.locked = false;
-      showLocked(false);
-      s.lockPassword.clear();
+    if (!answer.empty() && opensLock(answer, s.lockPassword)) {
+      unlock();
     } else {
       LockSet->setChecked(true);
     }

@@ -156,6 +156,7 @@ class TForm2 final : public QDialog, public MeasurementFields {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void done(int result) override;
 
  private:
@@ -171,6 +172,7 @@ class TForm2 final : public QDialog, public MeasurementFields {
   void closeWithoutOk();
   void FormClose();
   void showLocked(bool locked);
+  void unlock();
   bool keyRefused(QLineEdit* field, const QString& typed);
   void Edit4Change();
   void Edit6Change();
@@ -190,7 +192,9 @@ class TForm2 final : public QDialog, public MeasurementFields {
   std::string edit2Text_;
 };
 
-// 3 significant digits, fixed-point, trailing zeros removed.
+// 3 significant digits, fixed-point, trailing zeros removed. From 1000 on
+// (only a hand-edited time gets there) the digits after the third are zeros:
+// 1234.567 shows as 1230.
 std::string formatThreeDigits(double value, const std::string& separator);
 
 }  // namespace tarnvale

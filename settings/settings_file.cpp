@@ -109,6 +109,17 @@ class Writer {
   IniFile file_;
 };
 
+// Quoted, so that blanks and quotes at either end survive the read.
+std::string passwordText(const std::string& password) {
+  return password.empty() ? std::string() : "\"" + password + "\"";
+}
+
+// What a read of the password gives back for `text` as written.
+std::string passwordAsRead(std::string_view text) {
+  return readProfileString(writeProfileString("", kForm, kPassword, text), kForm, kPassword)
+      .value_or(std::string());
+}
+
 std::string_view withoutLeadingBlanks(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   return text;
@@ -214,7 +225,7 @@ void saveSettings(MeterSettings& s, const std::string& dataFolder, const Locale&
   out.integer(kForm, kSampleRate, s.sampleRate);
   // The password is kept on disk only while the settings are locked.
   if (!s.locked) s.lockPassword.clear();
-  out.text(kForm, kPassword, s.lockPassword);
+  out.text(kForm, kPassword, passwordText(s.lockPassword));
   out.boolean(kForm, kLocked, lockBoxChecked);
   out.integer(kForm, kLeft, windowPos.left);
   out.integer(kForm, kTop, windowPos.top);
@@ -249,6 +260,15 @@ void resetDeviceSetting(const MeterSettings& s, const std::string& dataFolder, U
   ui.showMessage(kDeviceResetMessage, kTarnvaleErrorCaption);
   setTopmost(s.onTop);
   Writer(settingsPath(dataFolder)).integer(kInput, kDevice, 0);
+}
+
+bool opensLock(const std::string& answer, const std::string& lockPassword) {
+  // After a restart the password is what the file gave back: the typed text
+  // itself, cut to the longest value a read returns, or from a file written
+  // before passwords were quoted, that text without blanks or one pair of
+  // quotes around it.
+  return answer == lockPassword || passwordAsRead(passwordText(answer)) == lockPassword ||
+         passwordAsRead(answer) == lockPassword;
 }
 
 }  // namespace tarnvale

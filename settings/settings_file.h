@@ -56,4 +56,9 @@ void saveWindowState(const MeterSettings& settings, const std::string& dataFolde
 void resetDeviceSetting(const MeterSettings& settings, const std::string& dataFolder, Ui& ui,
                         const std::function<void(bool)>& setTopmost);
 
+// Whether `answer`, typed to unlock, opens the lock whose password the
+// settings hold: letter case counts, and a password stays the one typed after
+// a save and a load.
+bool opensLock(const std::string& answer, const std::string& lockPassword);
+
 }  // namespace tarnvale

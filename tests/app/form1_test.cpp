@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
@@ -27,6 +29,7 @@
 #include "tests/support/end_process_trap.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/fake_ui.h"
+#include "tests/support/file_change_counter.h"
 #include "tests/support/scripted_wave_in.h"
 
 namespace tarnvale {
@@ -271,6 +274,47 @@ TEST_F(Form1Test, ActivationPlacesTheWindowAndRestoresTheDialogFields) {
   EXPECT_EQ(form2.Edit2->text(), "4");
 }
 
+struct ShowCase {
+  const char* left;
+  const char* top;
+  QPoint expected;
+};
+
+class PlacedAtShow : public Form1Test, public ::testing::WithParamInterface<ShowCase> {};
+
+// No window activation takes part: the window is placed as it is shown.
+TEST_P(PlacedAtShow, WhateverTheFocus) {
+  write("Form", "left", GetParam().left);
+  write("Form", "top", GetParam().top);
+  write("Form", "decay", "7");
+  auto form = start();
+  TForm2 form2(TForm2::Services{form->settings, *form, ui, locale, shell, folder.path()});
+  form->setDialogs(&form2, nullptr);
+  form2.Edit2->setText("typed");
+  form->show();
+  EXPECT_EQ(form->pos(), GetParam().expected);
+  EXPECT_EQ(form2.Edit2->text(), "7");
+}
+
+INSTANTIATE_TEST_SUITE_P(Form1, PlacedAtShow,
+                         ::testing::Values(ShowCase{"300", "200", {300, 200}},
+                                           // Near the int limit the checks must not wrap round.
+                                           ShowCase{"2147483600", "100", {0, 100}},
+                                           ShowCase{"100", "2147483600", {100, 0}},
+                                           ShowCase{"2147483647", "2147483647", {0, 0}}));
+
+TEST_F(Form1Test, RecoveryPlacesTheWindowAsItEnds) {
+  write("Form", "left", "300");
+  write("Form", "top", "200");
+  auto form = start();
+  form->move(700, 500);
+  // The device goes and is still listed: recovery finds it at its first look.
+  waveIn.lose(form->captureState.waveInHandle);
+  QCoreApplication::sendPostedEvents(form.get());
+  EXPECT_EQ(waveIn.countOf(WaveOp::Open), 2u);
+  EXPECT_EQ(form->pos(), QPoint(300, 200));
+}
+
 class Form1SetupTest : public Form1Test {
  protected:
   Form1SetupTest()
@@ -376,6 +420,70 @@ TEST_F(Form1SetupTest, ExitProgramWithAnUnwritableFileKeepsRunning) {
   EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{
                              {"Unable to write to " + settingsPath(folder.path()), "Tarnvale"}}));
   EXPECT_TRUE(form->captureStarted);
+}
+
+struct CloseCase {
+  const char* how;
+  std::vector<ShownMessage> messages;
+};
+
+class PlacedAfterTheDialog : public Form1SetupTest,
+                             public ::testing::WithParamInterface<CloseCase> {};
+
+// However the dialog closes, the window is back in its place and the decay
+// field shows the stored text as soon as the dialog's run returns.
+TEST_P(PlacedAfterTheDialog, WhateverTheFocus) {
+  form->settings.windowLeft = 300;
+  form->settings.windowTop = 200;
+  const std::string how = GetParam().how;
+  rightClick([this, how] {
+    form->move(640, 480);  // dragged while the dialog is open
+    form2.Edit2->setText("9");
+    if (how == "rate") form2.ComboBoxRate->setCurrentIndex(2);  // a message in the OK sequence
+    if (how == "close") {
+      form2.close();
+    } else {
+      form2.Button1->click();
+    }
+  });
+  EXPECT_EQ(form->pos(), QPoint(300, 200));
+  EXPECT_EQ(form2.Edit2->text().toStdString(), form->settings.decayText);
+  EXPECT_EQ(ui.messages, GetParam().messages);
+}
+
+INSTANTIATE_TEST_SUITE_P(Form1, PlacedAfterTheDialog,
+                         ::testing::Values(CloseCase{"close", {}}, CloseCase{"ok", {}},
+                                           CloseCase{
+                                               "rate",
+                                               {{" Sample Rate change requires a program restart",
+                                                 "Level Meter Warning"}}}));
+
+TEST_F(Form1SetupTest, ExitProgramSavesTheWindowStateOnceAndEndsTheEventLoop) {
+  // How often one window-state save writes the file.
+  int oneSave = 0;
+  {
+    test::FileChangeCounter counter(folder.path(), "Tarnvale.ini");
+    saveWindowState(form->settings, folder.path(), {1, 2});
+    oneSave = counter.count();
+  }
+  ASSERT_GT(oneSave, 0);
+  std::filesystem::remove(settingsPath(folder.path()));
+
+  test::FileChangeCounter saves(folder.path(), "Tarnvale.ini");
+  form->show();
+  form->move(321, 123);
+  // A right click on the meter, then Exit Program in the dialog, in the
+  // program's own event loop.
+  QTimer::singleShot(0, form.get(), [this] {
+    QTimer::singleShot(0, &form2, [this] { form2.Button2->click(); });
+    QTest::mouseClick(form->Image1, Qt::RightButton, {}, QPoint(10, 10));
+  });
+  EXPECT_EQ(QApplication::exec(), 0);
+  EXPECT_EQ(saves.count(), oneSave);
+  EXPECT_EQ(stored("Form", "left"), "321");
+  EXPECT_TRUE(ui.messages.empty());
+  // The meter window's own close handling did not run.
+  EXPECT_TRUE(form->isVisible());
 }
 
 }  // namespace

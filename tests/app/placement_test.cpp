@@ -34,6 +34,11 @@ TEST(PlaceWindow, StrictChecksAgainstEveryWorkArea) {
        -5,
        5000,
        {0, 30}},
+      // Edges near the int limit: the sums with the window's size must not wrap.
+      {"left near the int limit", single, 2147483600, 100, {0, 100}},
+      {"top near the int limit", single, 200, 2147483600, {200, 0}},
+      {"both at the int limit", sideBySide, 2147483647, 2147483647, {0, 0}},
+      {"far off to the left and top", single, -2147483647 - 1, -2147483647 - 1, {0, 0}},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(placeWindow(c.left, c.top, 150, 600, c.areas), c.expected) << c.what;

@@ -21,7 +21,10 @@
 #include <vector>
 
 #include "settings/ini_file.h"
+#include "settings/settings_file.h"
+#include "tests/settings/temp_folder.h"
 #include "tests/support/fifo_feed.h"
+#include "tests/support/file_change_counter.h"
 
 extern char** environ;
 
@@ -562,6 +565,92 @@ TEST_F(MeterE2E, CloseNowAnswersWhileTheServerIsAway) {
   std::this_thread::sleep_for(500ms);
   run("xdotool mousemove --window " + recovery + " 496 64 click 1");
   EXPECT_TRUE(waitFor([&] { return meter.exited(); }, 1s));
+}
+
+// Opens the setup dialog by a right click on the meter; its window, or empty.
+std::string openSetupDialog(const Meter& meter) {
+  run("xdotool mousemove --window " + meter.window() + " 75 300 click 3");
+  std::string dialog;
+  waitFor([&] {
+    dialog = run("xdotool search --onlyvisible --name '^Level Meter Setup$' | head -n 1");
+    return !dialog.empty();
+  });
+  std::this_thread::sleep_for(300ms);
+  return dialog;
+}
+
+bool dialogShown() {
+  return !run("xdotool search --onlyvisible --name '^Level Meter Setup$'").empty();
+}
+
+TEST_F(MeterE2E, EscapeLeavesTheSetupDialogOpen) {
+  setting("Form", "left", "0");
+  setting("Form", "top", "100");
+  Meter meter;
+  ASSERT_FALSE(meter.window().empty());
+  const std::string dialog = openSetupDialog(meter);
+  ASSERT_FALSE(dialog.empty());
+  // Into the calibration field (Panel2 at 8,96; the field at 124,29, 60 by 24).
+  run("xdotool mousemove --window " + dialog + " 162 137 click 1");
+  std::this_thread::sleep_for(200ms);
+  run("xdotool key Escape");
+  std::this_thread::sleep_for(700ms);
+  EXPECT_TRUE(dialogShown());
+  EXPECT_FALSE(stored("Form", "cal").has_value());  // OK would have saved it
+  // The keys do reach the field: Enter there closes the dialog with OK.
+  run("xdotool key Return");
+  EXPECT_TRUE(waitFor([] { return !dialogShown(); }));
+  EXPECT_TRUE(waitFor([this] { return stored("Form", "cal").has_value(); }));
+}
+
+TEST_F(MeterE2E, ExitProgramSavesTheWindowStateOnce) {
+  // How often one window-state save writes the file.
+  int oneSave = 0;
+  {
+    test::TempFolder folder;
+    test::FileChangeCounter counter(folder.path(), "Tarnvale.ini");
+    saveWindowState(MeterSettings{}, folder.path(), {0, 0});
+    oneSave = counter.count();
+  }
+  ASSERT_GT(oneSave, 0);
+
+  setting("Form", "left", "0");
+  setting("Form", "top", "100");
+  test::FileChangeCounter saves(kDataFolder, "Tarnvale.ini");
+  Meter meter;
+  ASSERT_FALSE(meter.window().empty());
+  const std::string dialog = openSetupDialog(meter);
+  ASSERT_FALSE(dialog.empty());
+  run("xdotool mousemove --window " + dialog + " 610 609 click 1");  // Exit Program
+  ASSERT_TRUE(waitFor([&] { return meter.exited(); }));
+  EXPECT_EQ(saves.count(), oneSave);
+  EXPECT_EQ(stored("Form", "size"), "100");
+}
+
+// A window manager that gives no window the focus; CTest runs this under
+// scripts/with-desktop.sh with TARNVALE_WINDOW_MANAGER naming one.
+class MeterNoFocusE2E : public MeterE2E {
+ protected:
+  void SetUp() override {
+    if (std::getenv("TARNVALE_WINDOW_MANAGER") == nullptr) {
+      GTEST_SKIP() << "needs a window manager that gives no window the focus";
+    }
+    MeterE2E::SetUp();
+  }
+};
+
+TEST_F(MeterNoFocusE2E, TheMeterOpensAtItsSavedPlace) {
+  setting("Form", "left", "300");
+  setting("Form", "top", "250");
+  Meter meter;
+  ASSERT_FALSE(meter.window().empty());
+  EXPECT_TRUE(waitFor([&] {
+    const Geometry g = meter.geometry();
+    return g.x == 300 && g.y == 250;
+  }));
+  // And the focus never came to it.
+  EXPECT_EQ(run("xprop -root _NET_ACTIVE_WINDOW"), "_NET_ACTIVE_WINDOW(WINDOW): window id # 0x0");
+  EXPECT_NE(run("xdotool getwindowfocus 2>/dev/null"), meter.window());
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +20,8 @@
 #include <vector>
 
 #include "platform/file_filter.h"
+#include "platform/font_dialog.h"
+#include "platform/qt_services.h"
 #include "settings/ini_file.h"
 #include "settings/ring_length.h"
 #include "settings/settings_file.h"
@@ -257,6 +261,21 @@ TEST_F(Form2Test, FillingRunsTheChangeActionsOfWhatChanges) {
   EXPECT_EQ(settings.avgRingLength, 37);
 }
 
+TEST_F(Form2Test, HandEditedTimesOfAThousandSecondsShowThreeDigits) {
+  settings.averageTimeMs = 1234567;
+  settings.holdResetMs = 2147483647;
+  run([](TForm2& f) {
+    EXPECT_EQ(f.Edit6->text(), "1230");
+    EXPECT_EQ(f.Edit7->text(), "2150000");
+    f.close();
+  });
+  // Out of the dialog's ranges: said so, and the times stay as the file had them.
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{kAverageOutOfRange, " Entry Error"},
+                                                    {kResetOutOfRange, " Entry Error"}}));
+  EXPECT_EQ(settings.averageTimeMs, 1234567);
+  EXPECT_EQ(settings.holdResetMs, 2147483647);
+}
+
 TEST_F(Form2Test, TypingAnAverageTimeDigitByDigit) {
   openAndOk([this](TForm2& f) {
     f.Edit6->clear();
@@ -445,6 +464,30 @@ TEST_F(Form2Test, EnterInTheSkinNameFieldDoesNotClose) {
   EXPECT_EQ(form().result(), QDialog::Rejected);
 }
 
+class EscapeKey : public Form2Test, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(EscapeKey, LeavesTheDialogOpen) {
+  run([this](TForm2& f) {
+    f.ComboBoxDevice->setCurrentIndex(1);
+    f.Edit1->setText("-6");
+    QWidget* focus = f.findChild<QWidget*>(QString::fromLatin1(GetParam()));
+    QTest::keyClick(focus != nullptr ? focus : &f, Qt::Key_Escape);
+    EXPECT_TRUE(f.isVisible());
+    // Nothing of a close ran: no device switch, the typed calibration stays.
+    EXPECT_TRUE(host.calls.empty());
+    EXPECT_EQ(f.Edit1->text(), "-6");
+    EXPECT_TRUE(host.dialogOpen);
+    f.Button1->click();
+  });
+  EXPECT_EQ(form().result(), QDialog::Accepted);
+  EXPECT_EQ(stored("Form", "cal"), "-6");
+}
+
+// Escape pressed on the dialog itself and in controls that pass it on.
+INSTANTIATE_TEST_SUITE_P(Form2, EscapeKey,
+                         ::testing::Values("Form2", "Edit1", "Edit4", "Edit5", "CheckBox1",
+                                           "ComboBoxMode", "Edit12"));
+
 TEST_F(Form2Test, TheSpaceBarOnTheLockBoxRunsTheLockAction) {
   ui.inputAnswers = {"pw"};
   QTest::keyClick(form().LockSet, Qt::Key_Space);
@@ -566,6 +609,75 @@ TEST_F(Form2Test, LockThenUnlockNeedsTheExactPassword) {
   const ShownMessage lock{"Enter password required to unlock|", "LOCK Settings"};
   const ShownMessage unlock{"Enter password to unlock|", "Unlock Settings"};
   EXPECT_EQ(ui.inputs, (std::vector<ShownMessage>{lock, unlock, unlock, unlock}));
+}
+
+struct LockCase {
+  const char* typed;         // the password typed to lock
+  const char* writtenAs;     // nullptr: locked and saved by the dialog; else the file's value
+  const char* unlockAnswer;  // typed after the restart
+  bool opens;
+};
+
+class LockAfterRestart : public Form2Test, public ::testing::WithParamInterface<LockCase> {};
+
+TEST_P(LockAfterRestart, OpensWithWhatWasTyped) {
+  const LockCase& c = GetParam();
+  if (c.writtenAs == nullptr) {
+    ui.inputAnswers = {c.typed};
+    openAndOk([](TForm2& f) { f.LockSet->click(); });
+    ASSERT_TRUE(settings.locked);
+  } else {
+    // As files were written before passwords were quoted.
+    IniFile file(settingsPath(folder.path()));
+    file.write("Form", "password", c.writtenAs);
+    file.write("Form", "Locked", "1");
+  }
+  // The next start: the settings come from the file, the dialog is new.
+  form_.reset();
+  settings = MeterSettings{};
+  loadSettings(settings, folder.path(), locale);
+  ASSERT_TRUE(settings.locked);
+  ui.inputAnswers = {c.unlockAnswer};
+  run([&c](TForm2& f) {
+    EXPECT_FALSE(f.Panel2->isEnabled());
+    f.LockSet->click();
+    EXPECT_EQ(f.Panel2->isEnabled(), c.opens);
+    EXPECT_EQ(f.LockSet->isChecked(), !c.opens);
+    f.close();
+  });
+  EXPECT_EQ(settings.locked, !c.opens);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Form2, LockAfterRestart,
+    ::testing::Values(
+        LockCase{"Secret", nullptr, "Secret", true}, LockCase{"Secret", nullptr, "secret", false},
+        LockCase{"  open sesame  ", nullptr, "  open sesame  ", true},
+        LockCase{"   ", nullptr, "   ", true}, LockCase{"\"quoted\"", nullptr, "\"quoted\"", true},
+        LockCase{"'single'", nullptr, "'single'", true},
+        LockCase{" \" both \" ", nullptr, " \" both \" ", true},
+        LockCase{"\"quoted\"", nullptr, "quoted", false},
+        // Written bare, the blanks and quotes around were lost; what was typed still opens.
+        LockCase{"  open sesame  ", "  open sesame  ", "  open sesame  ", true},
+        LockCase{"\"quoted\"", "\"quoted\"", "\"quoted\"", true},
+        LockCase{"Secret", "Secret", "Secret", true},
+        LockCase{"Secret", "Secret", "Other", false}));
+
+TEST_F(Form2Test, ALockWithoutAPasswordOpensWithAClick) {
+  IniFile file(settingsPath(folder.path()));
+  file.write("Form", "password", "");
+  file.write("Form", "Locked", "1");
+  loadSettings(settings, folder.path(), locale);
+  ASSERT_TRUE(settings.locked);
+  openAndOk([this](TForm2& f) {
+    EXPECT_FALSE(f.Panel2->isEnabled());
+    f.LockSet->click();
+    EXPECT_TRUE(f.Panel2->isEnabled());
+    EXPECT_FALSE(f.Label32->isVisible());
+    EXPECT_FALSE(settings.locked);
+  });
+  EXPECT_TRUE(ui.inputs.empty());
+  EXPECT_EQ(stored("Form", "Locked"), "0");
 }
 
 TEST_F(Form2Test, ColourPanelsAvoidTheKeyColourAndStoreAlpha) {
@@ -718,6 +830,33 @@ TEST_F(Form2Test, FontChangesTheLabelFontOnlyWhenConfirmed) {
   EXPECT_EQ(host.calls, Calls{"label"});
 }
 
+TEST_F(Form2Test, TheFontDialogSetsTheLabelColour) {
+  QtUi qtUi;
+  TForm2 f(TForm2::Services{settings, host, qtUi, locale, shell, folder.path()});
+  settings.labelFont = LabelFont{"DejaVu Sans", 14, 0x00FFFFFF, 1};
+  std::string shownFace;
+  QTimer::singleShot(0, [&shownFace] {
+    auto* dialog = dynamic_cast<FontDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    shownFace = dialog->face->currentText().toStdString();
+    QTimer::singleShot(0, [] {
+      auto* colours = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(colours, nullptr);
+      colours->setCurrentColor(QColor(0, 128, 255));
+      colours->accept();
+    });
+    dialog->colour->click();
+    dialog->italic->setChecked(true);
+    dialog->accept();
+  });
+  f.Button5->click();
+  EXPECT_EQ(shownFace, "DejaVu Sans");
+  EXPECT_EQ(settings.labelFont, (LabelFont{"DejaVu Sans", 14, 0x00FF8000, 3}));
+  EXPECT_EQ(f.Edit4->palette().color(QPalette::Text), QColor(0, 128, 255));
+  EXPECT_TRUE(f.Edit4->font().italic());
+  EXPECT_EQ(host.calls, Calls{"label"});
+}
+
 TEST_F(Form2Test, ExitProgramSavesTheWindowStateAndEndsWithoutTheCloseAction) {
   run([](TForm2& f) {
     f.ComboBoxDevice->setCurrentIndex(1);
@@ -767,8 +906,11 @@ TEST(FileFilter, SkinFilterBecomesQtNameFilters) {
 
 TEST(ThreeDigits, FormatsSecondsAsTheFieldsShowThem) {
   const std::vector<std::pair<double, std::string>> cases = {
-      {0.3, "0.3"},    {0.033, "0.033"}, {2, "2"},     {15, "15"},
-      {1.234, "1.23"}, {300, "300"},     {0.1, "0.1"}, {1000, "1000"}};
+      {0.3, "0.3"},      {0.033, "0.033"},         {2, "2"},
+      {15, "15"},        {1.234, "1.23"},          {300, "300"},
+      {0.1, "0.1"},      {999.4, "999"},           {999.5, "1000"},
+      {1000, "1000"},    {1234.567, "1230"},       {1235, "1240"},
+      {99999, "100000"}, {2147483.647, "2150000"}, {-1234.567, "-1230"}};
   for (const auto& [value, text] : cases) EXPECT_EQ(formatThreeDigits(value, "."), text) << value;
   EXPECT_EQ(formatThreeDigits(1.5, ","), "1,5");
 }

@@ -236,7 +236,7 @@ TEST_F(SettingsFileTest, PasswordIsKeptOnlyWhileLocked) {
   }
 }
 
-TEST_F(SettingsFileTest, BlanksSurviveOnlyInQuotes) {
+TEST_F(SettingsFileTest, BlanksOfTheLabelAndThePasswordSurviveInQuotes) {
   MeterSettings s = defaultsFor(data);
   s.shortName = "  Two blanks";
   s.locked = true;
@@ -245,7 +245,7 @@ TEST_F(SettingsFileTest, BlanksSurviveOnlyInQuotes) {
   MeterSettings loaded;
   loadSettings(loaded, data, point);
   EXPECT_EQ(loaded.shortName, "  Two blanks");
-  EXPECT_EQ(loaded.lockPassword, "open sesame");
+  EXPECT_EQ(loaded.lockPassword, "  open sesame  ");
 
   EXPECT_EQ(loadFrom("[Input]\nShort Name=  Two blanks\n").shortName, "Two blanks");
 }
