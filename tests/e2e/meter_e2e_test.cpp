@@ -653,5 +653,64 @@ TEST_F(MeterNoFocusE2E, TheMeterOpensAtItsSavedPlace) {
   EXPECT_NE(run("xdotool getwindowfocus 2>/dev/null"), meter.window());
 }
 
+// A Wayland session (a headless compositor, WAYLAND_DISPLAY and
+// XDG_SESSION_TYPE set, Qt's Wayland plugin installed); CTest runs this under
+// scripts/with-desktop.sh with TARNVALE_WAYLAND=1, whose X display stands in
+// for the session's XWayland.
+class MeterWaylandE2E : public MeterE2E {
+ protected:
+  void SetUp() override {
+    const char* session = std::getenv("XDG_SESSION_TYPE");
+    if (std::getenv("WAYLAND_DISPLAY") == nullptr || session == nullptr ||
+        std::string(session) != "wayland") {
+      GTEST_SKIP() << "needs a Wayland session: TARNVALE_WAYLAND=1 scripts/with-desktop.sh";
+    }
+    MeterE2E::SetUp();
+  }
+};
+
+TEST_F(MeterWaylandE2E, TheMeterIsAnXWindowAboveOthersThatADragMoves) {
+  setting("Form", "OnTop", "1");
+  setting("Form", "left", "200");
+  setting("Form", "top", "100");
+  Meter meter;
+  ASSERT_FALSE(meter.window().empty()) << "no meter window on the X display";
+  ASSERT_TRUE(waitFor([&] {
+    return run("xprop -id " + meter.window() + " _NET_WM_STATE").find("_NET_WM_STATE_ABOVE") !=
+           std::string::npos;
+  }));
+
+  // Another window opened over it afterwards stays below it.
+  const std::string other = "tarnvale-e2e-other";
+  run("xmessage -name " + other + " -geometry 400x400+150+150 covering >/dev/null 2>&1 & echo");
+  std::string otherWindow;
+  ASSERT_TRUE(waitFor([&] {
+    otherWindow = run("xdotool search --onlyvisible --classname '^" + other + "$' | head -n 1");
+    return !otherWindow.empty();
+  }));
+  const auto stackedAbove = [&] {
+    const std::string stacking = run("xprop -root _NET_CLIENT_LIST_STACKING");
+    const auto id = [](const std::string& window) {
+      char hex[32];
+      std::snprintf(hex, sizeof hex, "0x%lx", std::stoul(window));
+      return std::string(hex);
+    };
+    const auto meterAt = stacking.find(id(meter.window()));
+    const auto otherAt = stacking.find(id(otherWindow));
+    return meterAt != std::string::npos && otherAt != std::string::npos && meterAt > otherAt;
+  };
+  EXPECT_TRUE(waitFor(stackedAbove)) << run("xprop -root _NET_CLIENT_LIST_STACKING");
+
+  const Geometry before = meter.geometry();
+  run("xdotool mousemove " + std::to_string(before.x + 75) + " " + std::to_string(before.y + 300) +
+      " mousedown 1 sleep 0.2 mousemove_relative 20 10 sleep 0.2 mousemove_relative 80 40 sleep "
+      "0.3 mouseup 1");
+  EXPECT_TRUE(waitFor([&] {
+    const Geometry after = meter.geometry();
+    return after.x >= before.x + 90 && after.y >= before.y + 40;
+  }));
+  run("pkill -f 'xmessage -name " + other + "'");
+}
+
 }  // namespace
 }  // namespace tarnvale
