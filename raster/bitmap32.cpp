@@ -74,10 +74,25 @@ void TBitmap32::SetSize(int NewWidth, int NewHeight) {
   adopt(w, h, std::move(fresh));
 }
 
+// Whether every pixel of r (inside the bitmap) already is value.
+bool TBitmap32::holdsOnly(const TRect& r, TColor32 value) const {
+  const auto w = static_cast<std::size_t>(r.width());
+  for (int y = r.Top; y < r.Bottom; ++y) {
+    const TColor32* row = ScanLine(y) + r.Left;
+    for (std::size_t x = 0; x < w; ++x)
+      if (row[x] != value) return false;
+  }
+  return true;
+}
+
 void TBitmap32::FillRect(int X1, int Y1, int X2, int Y2, TColor32 Value) {
   if (Empty() || X2 <= X1 || Y2 <= Y1) return;
   const TRect r = intersect({X1, Y1, X2, Y2}, BoundsRect());
   if (r.isEmpty()) return;
+  // The bars are drawn again in full for every buffer, mostly in the colours
+  // they already have: a fill that changes nothing writes and notifies nothing,
+  // so that whoever follows the changes sees only real ones.
+  if (holdsOnly(r, Value)) return;
   const auto w = static_cast<std::size_t>(r.width());
   if (w == static_cast<std::size_t>(width_))  // whole rows: one run
     fillPixels(ScanLine(r.Top), w * static_cast<std::size_t>(r.height()), Value);

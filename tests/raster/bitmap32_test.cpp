@@ -72,6 +72,29 @@ TEST(FillRect, WritesOnlyInsideRectangleAndBitmap) {
   }
 }
 
+TEST(FillRect, NotifiesOnlyWhenAPixelChanges) {
+  const struct {
+    const char* what;
+    TColor32 before;  // the one pixel (3, 2) before the fill; kBase elsewhere
+    TColor32 value;
+    bool notified;
+  } cases[] = {
+      {"every pixel already holds the value", kBase, kBase, false},
+      {"one pixel differs", kInk, kBase, true},
+      {"only the alpha differs", kBase ^ 0xFF000000u, kBase, true},
+      {"a new colour", kBase, kInk, true},
+  };
+  for (const auto& c : cases) {
+    Recorded b(10, 8);
+    b.bitmap.ScanLine(2)[3] = c.before;
+    b.bitmap.FillRect(1, 1, 6, 5, c.value);
+    EXPECT_TRUE(filledExactly(b, {1, 1, 6, 5}, c.value)) << c.what;
+    const std::vector<TRect> expected =
+        c.notified ? std::vector<TRect>{{1, 1, 6, 5}} : std::vector<TRect>{};
+    EXPECT_EQ(b.changes, expected) << c.what;
+  }
+}
+
 TEST(FillRect, EmptyBitmapIsLeftAlone) {
   TBitmap32 bitmap;
   int notified = 0;
