@@ -1,6 +1,7 @@
 #include "display/display_copy.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tarnvale {
 namespace {
@@ -59,6 +60,14 @@ void DisplayCopy::copyWhole(TBitmap32& work, TBitmap32& display, bool stretch) {
     changes_.reserve(kMaxChanges);
   }
   drawWholeWork(work, display, stretch);
+  // Stretched, a changed area costs a resampling: the work pixels of the last
+  // copy are kept to draw only what really differs (a readout drawn again in
+  // the same text). At the point a copy costs no more than comparing would.
+  if (stretch)
+    source_.assign(work.Bits(),
+                   work.Bits() + static_cast<std::size_t>(work.Width()) * work.Height());
+  else
+    std::vector<TColor32>().swap(source_);
   changes_.clear();
   overflow_ = false;
   sourceWidth_ = work.Width();
@@ -83,15 +92,40 @@ void DisplayCopy::copy(TBitmap32& work, TBitmap32& display, bool stretch) {
   // Nothing changed: no Draw, no notification, no repaint.
   if (changes_.empty()) return;
   display.BeginUpdate();
-  for (const TRect& area : changes_) {
-    if (stretch)
-      display.Draw(display.BoundsRect(), work.BoundsRect(), work, displayArea(area, work, display));
-    else
+  for (TRect area : changes_) {
+    if (!stretch)
       display.Draw(area, area, work);
+    else if (differences(work, area))
+      display.Draw(display.BoundsRect(), work.BoundsRect(), work, displayArea(area, work, display));
   }
   display.EndUpdate();
   changes_.clear();
   displayChanges_ = display.ChangeCount();
+}
+
+// Narrows area to the work pixels that differ from source_, which takes them
+// over; false when none differ.
+bool DisplayCopy::differences(const TBitmap32& work, TRect& area) {
+  const int width = work.Width();
+  const TRect inside = intersect(area, work.BoundsRect());
+  int left = inside.Right, top = inside.Bottom, right = inside.Left, bottom = inside.Top;
+  const auto n = static_cast<std::size_t>(std::max(inside.width(), 0LL));
+  for (int y = inside.Top; y < inside.Bottom && n > 0; ++y) {
+    const TColor32* now = work.ScanLine(y) + inside.Left;
+    TColor32* was = source_.data() + static_cast<std::size_t>(y) * width + inside.Left;
+    if (std::memcmp(now, was, n * sizeof(TColor32)) == 0) continue;
+    std::size_t first = 0, last = n - 1;
+    while (now[first] == was[first]) ++first;
+    while (now[last] == was[last]) --last;
+    std::copy(now + first, now + last + 1, was + first);
+    left = std::min(left, inside.Left + static_cast<int>(first));
+    right = std::max(right, inside.Left + static_cast<int>(last) + 1);
+    top = std::min(top, y);
+    bottom = y + 1;
+  }
+  if (right <= left) return false;
+  area = {left, top, right, bottom};
+  return true;
 }
 
 // The display pixels a stretched Draw computes from any pixel of workArea:
