@@ -6,6 +6,10 @@
 #include <cwchar>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "raster/bmp_reader.h"
 #include "raster/file_bytes.h"
 #include "raster/jpeg_image.h"
@@ -78,11 +82,19 @@ void TBitmap32::SetSize(int NewWidth, int NewHeight) {
 bool TBitmap32::holdsOnly(const TRect& r, TColor32 value) const {
   const auto w = static_cast<std::size_t>(r.width());
   for (int y = r.Top; y < r.Bottom; ++y) {
-    // No early exit within a row: the loop then runs on vector registers.
     const TColor32* row = ScanLine(y) + r.Left;
-    TColor32 differs = 0;
-    for (std::size_t x = 0; x < w; ++x) differs |= row[x] ^ value;
-    if (differs != 0) return false;
+    std::size_t x = 0;
+#if defined(__SSE2__)
+    // Four pixels a step: this runs over every block of both bars per buffer.
+    const __m128i four = _mm_set1_epi32(static_cast<int>(value));
+    __m128i differs = _mm_setzero_si128();
+    for (; x + 4 <= w; x += 4)
+      differs = _mm_or_si128(
+          differs, _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x)), four));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(differs, _mm_setzero_si128())) != 0xFFFF) return false;
+#endif
+    for (; x < w; ++x)
+      if (row[x] != value) return false;
   }
   return true;
 }
