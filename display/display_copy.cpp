@@ -12,6 +12,7 @@ constexpr std::size_t kMaxChanges = 256;
 // Areas this close along a shared edge are drawn as one: the blocks of a bar
 // come one after another, a pixel apart.
 constexpr int kJoinGap = 8;
+constexpr int kColumnBlock = 8;
 
 bool joinable(const TRect& a, const TRect& b) {
   if (a.Left == b.Left && a.Right == b.Right)
@@ -142,6 +143,9 @@ TRect DisplayCopy::displayArea(const TRect& workArea, const TBitmap32& work,
   };
   TRect area;
   span(workArea.Left, workArea.Right, work.Width(), display.Width(), area.Left, area.Right);
+  // Parts that start on a multiple of 8 columns are resampled with the tables
+  // of the whole display, kept from buffer to buffer.
+  area.Left -= area.Left % kColumnBlock;
   span(workArea.Top, workArea.Bottom, work.Height(), display.Height(), area.Top, area.Bottom);
   return area;
 }

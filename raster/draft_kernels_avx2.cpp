@@ -96,17 +96,17 @@ TARNVALE_AVX2 __m256i interpolate(__m256i gathered, __m256i w4) {
   return _mm256_add_epi16(b, _mm256_mulhi_epi16(a64, w4));
 }
 
-TARNVALE_AVX2 void interpolateRow(const TColor32* row, const Tap* taps, std::size_t n,
-                                  const TapPlan& plan, Wide* out) {
+TARNVALE_AVX2 void interpolateRow(const TColor32* row, const Tap* taps, std::size_t first,
+                                  std::size_t n, const TapPlan& plan, Wide* out) {
   if (plan.ints.empty()) {
     plan.scratch.resize(4 * paddedPixels(n));
-    sse2Kernels().interpolateRow(row, taps, n, plan, plan.scratch.data());
+    sse2Kernels().interpolateRow(row, taps, first, n, plan, plan.scratch.data());
     toBlockOrder(plan.scratch.data(), n, out);
     return;
   }
   // One block of eight pixels per step.
-  const std::int32_t* block = plan.ints.data();
-  const std::int32_t* const end = block + plan.ints.size();
+  const std::int32_t* block = plan.ints.data() + first / 8 * kBlockInts;
+  const std::int32_t* const end = block + paddedPixels(n) / 8 * kBlockInts;
   for (; block != end; block += kBlockInts, out += 32) {
     const __m256i x0 = _mm256_permutevar8x32_epi32(load(row + block[kStart]), load(block + kIndex));
     const __m256i x1 =
