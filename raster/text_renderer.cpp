@@ -5,6 +5,9 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QStaticText>
+#include <QTransform>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -34,7 +37,8 @@ QFont qtFont(const TFont& font) {
 // The readouts draw and measure a few short texts in one font for every
 // buffer. Finding the font and shaping the text again each time cost more
 // than all the rest of the buffer's drawing, so the last font stays resolved
-// and the advances of its recent texts are kept. UI thread only.
+// and its recent texts keep their advance and their laid-out glyphs (drawn
+// pixel for pixel as the plain text call draws them). UI thread only.
 class FontCache {
  public:
   const QFont& font(const TFont& font) {
@@ -47,7 +51,7 @@ class FontCache {
       const QFontMetrics metrics(font_);
       ascent_ = metrics.ascent();
       descent_ = metrics.descent();
-      advances_.clear();
+      texts_.clear();
       valid_ = true;
     }
     return font_;
@@ -61,18 +65,38 @@ class FontCache {
     return descent_;
   }
   int advance(const TFont& f, const std::string& text) {
-    const QFont& qf = font(f);
-    for (const auto& [known, width] : advances_)
-      if (known == text) return width;
-    const int width = QFontMetrics(qf).horizontalAdvance(QString::fromStdString(text));
-    // A short memory: the readouts show a handful of texts at a time.
-    if (advances_.size() == kAdvances) advances_.erase(advances_.begin());
-    advances_.emplace_back(text, width);
-    return width;
+    Known& known = lookUp(f, text);
+    if (known.advance < 0)
+      known.advance = QFontMetrics(font_).horizontalAdvance(QString::fromStdString(text));
+    return known.advance;
+  }
+  const QStaticText& shaped(const TFont& f, const std::string& text) {
+    Known& known = lookUp(f, text);
+    if (!known.shaped) {
+      known.shaped.emplace(QString::fromStdString(text));
+      known.shaped->setTextFormat(Qt::PlainText);
+      known.shaped->prepare(QTransform(), font_);
+    }
+    return *known.shaped;
   }
 
  private:
-  static constexpr std::size_t kAdvances = 16;
+  struct Known {
+    std::string text;
+    int advance = -1;
+    std::optional<QStaticText> shaped;
+  };
+  Known& lookUp(const TFont& f, const std::string& text) {
+    font(f);
+    for (Known& known : texts_)
+      if (known.text == text) return known;
+    // A short memory: the readouts show a handful of texts at a time.
+    if (texts_.size() == kTexts) texts_.erase(texts_.begin());
+    texts_.push_back(Known{text, -1, std::nullopt});
+    return texts_.back();
+  }
+
+  static constexpr std::size_t kTexts = 16;
   bool valid_ = false;
   std::string name_;
   int size_ = 0;
@@ -80,7 +104,7 @@ class FontCache {
   QFont font_;
   int ascent_ = 0;
   int descent_ = 0;
-  std::vector<std::pair<std::string, int>> advances_;
+  std::vector<Known> texts_;
 };
 
 FontCache& fontCache() {
@@ -111,7 +135,7 @@ void renderText(const TargetPixels& target, const TFont& font, int x, int y,
   painter.setFont(f);
   painter.setPen(QColor::fromRgb(colorToArgb(font.Color)));
   painter.setBackgroundMode(Qt::TransparentMode);
-  painter.drawText(QPoint(x, y + fontCache().ascent(font)), QString::fromStdString(text));
+  painter.drawStaticText(QPoint(x, y), fontCache().shaped(font, text));
 }
 
 }  // namespace tarnvale
