@@ -128,9 +128,14 @@ void renderText(const TargetPixels& target, const TFont& font, int x, int y,
   if (target.Width <= 0 || target.Height <= 0 || text.empty()) return;
   if (x >= target.Width || y >= target.Height) return;  // starts past the edges: nothing shows
   // RGB32 treats the pixels as opaque: painting leaves the colour of alpha-0
-  // pixels intact, where a premultiplied format would wipe it.
-  QImage surface(reinterpret_cast<uchar*>(target.Bits), target.Width, target.Height,
-                 static_cast<qsizetype>(target.Width) * 4, QImage::Format_RGB32);
+  // pixels intact, where a premultiplied format would wipe it. The image over
+  // the same pixel memory is kept, and with it the paint engine Qt makes for
+  // it, which would otherwise be built anew for every text.
+  static QImage surface;
+  if (surface.constBits() != reinterpret_cast<const uchar*>(target.Bits) ||
+      surface.width() != target.Width || surface.height() != target.Height)
+    surface = QImage(reinterpret_cast<uchar*>(target.Bits), target.Width, target.Height,
+                     static_cast<qsizetype>(target.Width) * 4, QImage::Format_RGB32);
   QPainter painter(&surface);
   painter.setFont(f);
   painter.setPen(QColor::fromRgb(colorToArgb(font.Color)));
