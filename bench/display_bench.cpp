@@ -8,6 +8,7 @@
 
 #include "bench/allocation_counter.h"
 #include "display/colour_table.h"
+#include "display/display_copy.h"
 #include "display/display_state.h"
 #include "meter/buffer_cycle.h"
 #include "meter/measurement_fields.h"
@@ -47,8 +48,9 @@ class StepClock final : public Clock {
 // One 48 kHz buffer through calibration, analysis, clip latch, ballistics and
 // the display update on a 150 × 600 skin with stereo bars, copied to a
 // display of range(0) percent; with `text`, the peak readouts and the phase
-// display are on.
-void runBufferCycle(benchmark::State& st, bool text) {
+// display are on. With `copied`, the copy to the display goes through
+// DisplayCopy, as in the meter window, rather than the whole Draw.
+void runBufferCycle(benchmark::State& st, bool text, bool copied = false) {
   const auto percent = static_cast<std::int32_t>(st.range(0));
   MeterSettings settings;
   settings.sampleRate = 48000;
@@ -79,8 +81,18 @@ void runBufferCycle(benchmark::State& st, bool text) {
   for (std::uint32_t k = 0; k < 16; ++k) buffers.push_back(music(frameCount, 96000 + k));
   MeterState state;
   state.lastReadoutTick = clock.now;
-  const BufferCycleContext context{settings, pending, table,   fields,  clock,
-                                   locale,   work,    display, colours, displayState};
+  DisplayCopy displayCopy;
+  const BufferCycleContext context{settings,
+                                   pending,
+                                   table,
+                                   fields,
+                                   clock,
+                                   locale,
+                                   work,
+                                   display,
+                                   colours,
+                                   displayState,
+                                   copied ? &displayCopy : nullptr};
 
   std::size_t next = 0;
   const std::size_t allocationsBefore = allocationCount();
@@ -107,6 +119,13 @@ void BM_BufferCycleWithoutText(benchmark::State& st) {
   runBufferCycle(st, false);
 }
 BENCHMARK(BM_BufferCycleWithoutText)->Arg(100)->Arg(200)->Unit(benchmark::kMicrosecond);
+
+// As the meter window runs it: readouts and phase on, only what changed
+// copied to the display.
+void BM_BufferCycleCopied(benchmark::State& st) {
+  runBufferCycle(st, true, true);
+}
+BENCHMARK(BM_BufferCycleCopied)->Arg(100)->Arg(200)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace tarnvale

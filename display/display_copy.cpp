@@ -6,10 +6,21 @@
 namespace tarnvale {
 namespace {
 
-// The work bitmap is compared in tiles: small enough that a bar's blocks do
-// not drag in much of the skin beside them, large enough to stay few.
-constexpr int kTileWidth = 16;
-constexpr int kTileHeight = 8;
+// Changed areas kept between two copies; a buffer brings a few (each bar, each
+// readout). Past this many the next copy is whole.
+constexpr std::size_t kMaxChanges = 256;
+// Areas this close along a shared edge are drawn as one: the blocks of a bar
+// come one after another, a pixel apart.
+constexpr int kJoinGap = 8;
+constexpr int kColumnBlock = 8;
+
+bool joinable(const TRect& a, const TRect& b) {
+  if (a.Left == b.Left && a.Right == b.Right)
+    return b.Top <= a.Bottom + kJoinGap && a.Top <= b.Bottom + kJoinGap;
+  if (a.Top == b.Top && a.Bottom == b.Bottom)
+    return b.Left <= a.Right + kJoinGap && a.Left <= b.Right + kJoinGap;
+  return false;
+}
 
 }  // namespace
 
@@ -20,104 +31,102 @@ void drawWholeWork(const TBitmap32& work, TBitmap32& display, bool stretch) {
     display.Draw(0, 0, work);
 }
 
-void DisplayCopy::copyWhole(const TBitmap32& work, TBitmap32& display, bool stretch) {
+DisplayCopy::~DisplayCopy() {
+  if (watched_ != nullptr) watched_->SetOnChange(nullptr);
+}
+
+void DisplayCopy::record(const TRect& area) {
+  if (overflow_) return;
+  if (!changes_.empty() && joinable(changes_.back(), area)) {
+    TRect& last = changes_.back();
+    last = {std::min(last.Left, area.Left), std::min(last.Top, area.Top),
+            std::max(last.Right, area.Right), std::max(last.Bottom, area.Bottom)};
+    return;
+  }
+  if (changes_.size() == kMaxChanges) {
+    overflow_ = true;
+    changes_.clear();
+    return;
+  }
+  changes_.push_back(area);
+}
+
+void DisplayCopy::copyWhole(TBitmap32& work, TBitmap32& display, bool stretch) {
+  if (watched_ != &work) {
+    if (watched_ != nullptr) watched_->SetOnChange(nullptr);
+    watched_ = &work;
+    work.SetOnChange([this](const TRect& area) { record(area); });
+    // Room for the most changes there can be, so that memory does not grow
+    // from buffer to buffer as more changes come along.
+    changes_.reserve(kMaxChanges);
+  }
   drawWholeWork(work, display, stretch);
-  source_.assign(work.Bits(), work.Bits() + static_cast<std::size_t>(work.Width()) * work.Height());
+  // Stretched, a changed area costs a resampling: the work pixels of the last
+  // copy are kept to draw only what really differs (a readout drawn again in
+  // the same text). At the point a copy costs no more than comparing would.
+  if (stretch)
+    source_.assign(work.Bits(),
+                   work.Bits() + static_cast<std::size_t>(work.Width()) * work.Height());
+  else
+    std::vector<TColor32>().swap(source_);
+  changes_.clear();
+  overflow_ = false;
   sourceWidth_ = work.Width();
   sourceHeight_ = work.Height();
   displayWidth_ = display.Width();
   displayHeight_ = display.Height();
   stretched_ = stretch;
-  valid_ = true;
   displayChanges_ = display.ChangeCount();
-  // Room for the most changes there can be, so that memory does not grow
-  // from buffer to buffer as larger changes come along.
-  const std::size_t columns = (static_cast<std::size_t>(work.Width()) + kTileWidth - 1) / kTileWidth;
-  const std::size_t bands = (static_cast<std::size_t>(work.Height()) + kTileHeight - 1) / kTileHeight;
-  changes_.reserve(columns * bands);
-  open_.reserve(columns);
-  band_.reserve(columns);
-  dirty_.reserve(columns);
 }
 
-void DisplayCopy::copy(const TBitmap32& work, TBitmap32& display, bool stretch) {
+void DisplayCopy::copy(TBitmap32& work, TBitmap32& display, bool stretch) {
   // Anything else written to the display since (a skin, a new size) means
-  // its pixels are no longer the copy of source_.
-  const bool whole = !valid_ || work.Empty() || display.Empty() || stretch != stretched_ ||
-                     work.Width() != sourceWidth_ || work.Height() != sourceHeight_ ||
-                     display.Width() != displayWidth_ || display.Height() != displayHeight_ ||
-                     display.ChangeCount() != displayChanges_;
+  // its pixels are no longer the copy of the work bitmap.
+  const bool whole = watched_ != &work || overflow_ || work.Empty() || display.Empty() ||
+                     stretch != stretched_ || work.Width() != sourceWidth_ ||
+                     work.Height() != sourceHeight_ || display.Width() != displayWidth_ ||
+                     display.Height() != displayHeight_ || display.ChangeCount() != displayChanges_;
   if (whole) {
     copyWhole(work, display, stretch);
     return;
   }
-  findChanges(work);
+  // Nothing changed: no Draw, no notification, no repaint.
+  if (changes_.empty()) return;
   display.BeginUpdate();
-  for (const TRect& area : changes_) {
-    if (stretch)
-      display.Draw(display.BoundsRect(), work.BoundsRect(), work,
-                   displayArea(area, work, display));
-    else
+  for (TRect area : changes_) {
+    if (!stretch)
       display.Draw(area, area, work);
+    else if (differences(work, area))
+      display.Draw(display.BoundsRect(), work.BoundsRect(), work, displayArea(area, work, display));
   }
   display.EndUpdate();
+  changes_.clear();
   displayChanges_ = display.ChangeCount();
 }
 
-void DisplayCopy::findChanges(const TBitmap32& work) {
-  changes_.clear();
+// Narrows area to the work pixels that differ from source_, which takes them
+// over; false when none differ.
+bool DisplayCopy::differences(const TBitmap32& work, TRect& area) {
   const int width = work.Width();
-  const int height = work.Height();
-  const int columns = (width + kTileWidth - 1) / kTileWidth;
-  std::vector<TRect>& open = open_;  // changed runs of the previous band, still growing
-  std::vector<TRect>& band = band_;
-  std::vector<char>& dirty = dirty_;
-  open.clear();
-  dirty.assign(static_cast<std::size_t>(columns), 0);
-  for (int top = 0; top < height; top += kTileHeight) {
-    const int bottom = std::min(top + kTileHeight, height);
-    std::fill(dirty.begin(), dirty.end(), 0);
-    for (int y = top; y < bottom; ++y) {
-      const TColor32* now = work.ScanLine(y);
-      const TColor32* was = source_.data() + static_cast<std::size_t>(y) * width;
-      if (std::memcmp(now, was, sizeof(TColor32) * width) == 0) continue;
-      for (int c = 0; c < columns; ++c) {
-        if (dirty[c]) continue;
-        const int left = c * kTileWidth;
-        const int n = std::min(kTileWidth, width - left);
-        if (std::memcmp(now + left, was + left, sizeof(TColor32) * n) != 0) dirty[c] = 1;
-      }
-    }
-    // Runs of changed tiles; a run directly under one of the same columns
-    // extends it downwards.
-    band.clear();
-    for (int c = 0; c < columns;) {
-      if (!dirty[c]) {
-        ++c;
-        continue;
-      }
-      const int first = c;
-      while (c < columns && dirty[c]) ++c;
-      TRect run{first * kTileWidth, top, std::min(c * kTileWidth, width), bottom};
-      for (int y = top; y < bottom; ++y) {
-        const TColor32* now = work.ScanLine(y);
-        std::copy(now + run.Left, now + run.Right,
-                  source_.data() + static_cast<std::size_t>(y) * width + run.Left);
-      }
-      const auto above = std::find_if(open.begin(), open.end(), [&](const TRect& r) {
-        return r.Left == run.Left && r.Right == run.Right && r.Bottom == top;
-      });
-      if (above != open.end()) {
-        run.Top = above->Top;
-        open.erase(above);
-      }
-      band.push_back(run);
-    }
-    // What did not grow is finished.
-    changes_.insert(changes_.end(), open.begin(), open.end());
-    open.swap(band);
+  const TRect inside = intersect(area, work.BoundsRect());
+  int left = inside.Right, top = inside.Bottom, right = inside.Left, bottom = inside.Top;
+  const auto n = static_cast<std::size_t>(std::max(inside.width(), 0LL));
+  for (int y = inside.Top; y < inside.Bottom && n > 0; ++y) {
+    const TColor32* now = work.ScanLine(y) + inside.Left;
+    TColor32* was = source_.data() + static_cast<std::size_t>(y) * width + inside.Left;
+    if (std::memcmp(now, was, n * sizeof(TColor32)) == 0) continue;
+    std::size_t first = 0, last = n - 1;
+    while (now[first] == was[first]) ++first;
+    while (now[last] == was[last]) --last;
+    std::copy(now + first, now + last + 1, was + first);
+    left = std::min(left, inside.Left + static_cast<int>(first));
+    right = std::max(right, inside.Left + static_cast<int>(last) + 1);
+    top = std::min(top, y);
+    bottom = y + 1;
   }
-  changes_.insert(changes_.end(), open.begin(), open.end());
+  if (right <= left) return false;
+  area = {left, top, right, bottom};
+  return true;
 }
 
 // The display pixels a stretched Draw computes from any pixel of workArea:
@@ -134,6 +143,9 @@ TRect DisplayCopy::displayArea(const TRect& workArea, const TBitmap32& work,
   };
   TRect area;
   span(workArea.Left, workArea.Right, work.Width(), display.Width(), area.Left, area.Right);
+  // Parts that start on a multiple of 8 columns are resampled with the tables
+  // of the whole display, kept from buffer to buffer.
+  area.Left -= area.Left % kColumnBlock;
   span(workArea.Top, workArea.Bottom, work.Height(), display.Height(), area.Top, area.Bottom);
   return area;
 }

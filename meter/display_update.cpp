@@ -93,7 +93,7 @@ void updateDisplay(const MeterReadings& readings, MeterState& state,
     state.lastReadoutTick = now;
   }
 
-  const TBitmap32& work = display.workBitmap;
+  TBitmap32& work = display.workBitmap;
   const bool stretch = settings.sizePercent != 100;
   if (context.displayCopy != nullptr)
     context.displayCopy->copy(work, context.displayBitmap, stretch);

@@ -6,6 +6,10 @@
 #include <cwchar>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "raster/bmp_reader.h"
 #include "raster/file_bytes.h"
 #include "raster/jpeg_image.h"
@@ -74,10 +78,35 @@ void TBitmap32::SetSize(int NewWidth, int NewHeight) {
   adopt(w, h, std::move(fresh));
 }
 
+// Whether every pixel of r (inside the bitmap) already is value.
+bool TBitmap32::holdsOnly(const TRect& r, TColor32 value) const {
+  const auto w = static_cast<std::size_t>(r.width());
+  for (int y = r.Top; y < r.Bottom; ++y) {
+    const TColor32* row = ScanLine(y) + r.Left;
+    std::size_t x = 0;
+#if defined(__SSE2__)
+    // Four pixels a step: this runs over every block of both bars per buffer.
+    const __m128i four = _mm_set1_epi32(static_cast<int>(value));
+    __m128i differs = _mm_setzero_si128();
+    for (; x + 4 <= w; x += 4)
+      differs = _mm_or_si128(
+          differs, _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x)), four));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(differs, _mm_setzero_si128())) != 0xFFFF) return false;
+#endif
+    for (; x < w; ++x)
+      if (row[x] != value) return false;
+  }
+  return true;
+}
+
 void TBitmap32::FillRect(int X1, int Y1, int X2, int Y2, TColor32 Value) {
   if (Empty() || X2 <= X1 || Y2 <= Y1) return;
   const TRect r = intersect({X1, Y1, X2, Y2}, BoundsRect());
   if (r.isEmpty()) return;
+  // The bars are drawn again in full for every buffer, mostly in the colours
+  // they already have: a fill that changes nothing writes and notifies nothing,
+  // so that whoever follows the changes sees only real ones.
+  if (holdsOnly(r, Value)) return;
   const auto w = static_cast<std::size_t>(r.width());
   if (w == static_cast<std::size_t>(width_))  // whole rows: one run
     fillPixels(ScanLine(r.Top), w * static_cast<std::size_t>(r.height()), Value);

@@ -55,7 +55,8 @@ class TBitmap32 {
   }
 
   // Sets [X1, X2) × [Y1, Y2) to Value, alpha included; nothing when X2 <= X1
-  // or Y2 <= Y1.
+  // or Y2 <= Y1. A rectangle that already holds only Value is left alone and
+  // not notified.
   void FillRect(int X1, int Y1, int X2, int Y2, TColor32 Value);
 
   // Text in Font; needs a QGuiApplication. (X, Y) is the top-left of the
@@ -73,8 +74,7 @@ class TBitmap32 {
   void Draw(const TRect& DstRect, const TRect& SrcRect, const TBitmap32& Src);
   // The same, writing only the destination pixels inside DstClip: each one
   // comes out as the whole Draw would give it.
-  void Draw(const TRect& DstRect, const TRect& SrcRect, const TBitmap32& Src,
-            const TRect& DstClip);
+  void Draw(const TRect& DstRect, const TRect& SrcRect, const TBitmap32& Src, const TRect& DstClip);
 
   // Loads a BMP file (any kind), or a JPEG file by its extension ("jpg",
   // "jpeg"). Raises RasterError naming the file when it cannot be opened or
@@ -112,6 +112,7 @@ class TBitmap32 {
 
  private:
   void changed(const TRect& area);
+  bool holdsOnly(const TRect& r, TColor32 value) const;
   void adopt(int width, int height, std::vector<TColor32> pixels);
   void copyRect(const TRect& dst, const TBitmap32& src, int srcLeft, int srcTop);
 

@@ -184,6 +184,9 @@ DecodedPixels readGeneral(const std::uint8_t* data, std::size_t size, const std:
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer, "bmp");
+  // The file is a BMP: without this the reader loads every image plugin to
+  // ask whether it knows the content, and they stay loaded for good.
+  reader.setAutoDetectImageFormat(false);
   QImage image = reader.read();
   if (image.isNull())
     throw RasterError(loadErrorText(

@@ -19,8 +19,9 @@ void planTaps(const Tap*, std::size_t, int, TapPlan& plan) {
   plan.shorts.clear();
 }
 
-void interpolateRow(const TColor32* row, const Tap* taps, std::size_t n, const TapPlan&,
-                    Wide* out) {
+void interpolateRow(const TColor32* row, const Tap* taps, std::size_t first, std::size_t n,
+                    const TapPlan&, Wide* out) {
+  taps += first;
   for (std::size_t i = 0; i < n; ++i) {
     const TColor32 a = row[taps[i].first], b = row[taps[i].first + 1];
     const int w = taps[i].weight;

@@ -76,9 +76,11 @@ struct Kernels {
   // fill and the others may read; destination rows get exactly n pixels.
   // The other growing kernels take rows as interpolateRow lays them out; a
   // row whose pixels are all the same may be given in any order.
+  // interpolateRow computes taps [first, first + n) of those planned, first
+  // a multiple of kRowPadding, so that one plan serves any part of a row.
   void (*planTaps)(const Tap* taps, std::size_t n, int srcWidth, TapPlan& plan);
-  void (*interpolateRow)(const TColor32* row, const Tap* taps, std::size_t n, const TapPlan& plan,
-                         Wide* out);
+  void (*interpolateRow)(const TColor32* row, const Tap* taps, std::size_t first, std::size_t n,
+                         const TapPlan& plan, Wide* out);
   // For each of `count` destination rows between the same two source rows:
   // (w × top + (256 - w) × bottom) >> 8 per channel with that row's weight
   // (1..255), narrowed to pixels. Computed as bottom + floor((top - bottom) ×

@@ -28,35 +28,46 @@ constexpr int kBlockOrder[8] = {0, 1, 4, 5, 2, 3, 6, 7};  // its own inverse
 
 // Each register of four taps (a block's taps 0, 1, 4, 5 or 2, 3, 6, 7) comes
 // from one window of eight source pixels: a permute gathers (a0, a1, b0, b1 |
-// a2, a3, b2, b3), where a is a tap's first pixel and b its second, and
-// unpacking widens the a's and the b's. Per register the plan holds the
-// window's first pixel and the eight indices within it (ints) and 2w of each
-// tap in four lanes (shorts). Growing across, the taps always fit; when they
-// do not (a row that shrinks while the picture grows), the plan is empty and
-// the SSE2 kernel computes the row, which is then put in block order.
-constexpr std::size_t kGroupInts = 9;
+// a2, a3, b2, b3), where a is a tap's first pixel and b its second. Unpacking
+// widens the b's; a byte shuffle pairs each channel of a with that of b, and
+// one multiply-add by (64, -64) gives (a - b) × 64 for all of them. Growing
+// across, the taps always fit; when they do not (a row that shrinks while the
+// picture grows), the plan is empty and the SSE2 kernel computes the row,
+// which is then put in block order.
+//
+// The plan holds one record per block, read front to back by one pointer:
+// both windows' first pixels, their permute indices, and 4w of each tap in
+// four lanes.
+constexpr std::size_t kStart = 0;     // two ints
+constexpr std::size_t kIndex = 8;     // 2 × 8 ints
+constexpr std::size_t kWeights = 24;  // 2 × 16 shorts
+constexpr std::size_t kBlockInts = 40;
 
 void planTaps(const Tap* taps, std::size_t n, int srcWidth, TapPlan& plan) {
-  const std::size_t groups = paddedPixels(n) / 8 * 2;
-  plan.ints.resize(groups * kGroupInts);
-  plan.shorts.resize(groups * 16);
+  const std::size_t blocks = paddedPixels(n) / 8;
+  plan.ints.assign(blocks * kBlockInts, 0);
+  plan.shorts.clear();
   bool fits = srcWidth >= 8;
-  for (std::size_t g = 0; g < groups && fits; ++g) {
+  for (std::size_t g = 0; g < 2 * blocks && fits; ++g) {
     // Padding taps repeat the last one.
     const Tap* t[4];
     for (int k = 0; k < 4; ++k)
       t[k] = taps + std::min<std::size_t>(8 * (g / 2) + kBlockOrder[4 * (g % 2) + k], n - 1);
-    std::int32_t* ints = plan.ints.data() + g * kGroupInts;
-    ints[0] = std::min(t[0]->first, srcWidth - 8);
+    std::int32_t* block = plan.ints.data() + g / 2 * kBlockInts;
+    const std::size_t half = g % 2;
+    std::int32_t& start = block[kStart + half];
+    std::int32_t* index = block + kIndex + 8 * half;
+    std::int16_t weights[16];
+    start = std::min(t[0]->first, srcWidth - 8);
     constexpr int kSlotA[4] = {0, 1, 4, 5}, kSlotB[4] = {2, 3, 6, 7};
     for (int k = 0; k < 4; ++k) {
-      const int at = t[k]->first - ints[0];
+      const int at = t[k]->first - start;
       if (at < 0 || at + 1 > 7) fits = false;
-      ints[1 + kSlotA[k]] = at;
-      ints[1 + kSlotB[k]] = at + 1;
-      for (int c = 0; c < 4; ++c)
-        plan.shorts[16 * g + 4 * k + c] = static_cast<std::int16_t>(2 * t[k]->weight);
+      index[kSlotA[k]] = at;
+      index[kSlotB[k]] = at + 1;
+      for (int c = 0; c < 4; ++c) weights[4 * k + c] = static_cast<std::int16_t>(4 * t[k]->weight);
     }
+    std::memcpy(block + kWeights + 8 * half, weights, sizeof weights);
   }
   if (!fits) {
     plan.ints.clear();
@@ -72,46 +83,60 @@ void toBlockOrder(const Wide* natural, std::size_t n, Wide* out) {
   }
 }
 
-// b + floor((a - b) × w / 256), exactly; see the SSE2 kernels.
-TARNVALE_AVX2 __m256i mix(__m256i a, __m256i b, __m256i w2) {
-  return _mm256_add_epi16(b, _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(a, b), 7), w2));
+// Four taps gathered as (a0, a1, b0, b1 | a2, a3, b2, b3) to
+// b + floor((a - b) × w / 256) per channel, with w4 = 4w in each tap's lanes:
+// the high multiply of (a - b) × 64 by 4w is exactly that floor.
+TARNVALE_AVX2 __m256i interpolate(__m256i gathered, __m256i w4) {
+  const __m256i pairs = _mm256_setr_epi8(0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14, 7, 15,  //
+                                         0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14, 7, 15);
+  const __m256i differ = _mm256_set1_epi16(static_cast<short>(0xC040));  // bytes 64, -64
+  const __m256i a64 =
+      _mm256_maddubs_epi16(_mm256_shuffle_epi8(gathered, pairs), differ);  // (a - b) × 64
+  const __m256i b = _mm256_unpackhi_epi8(gathered, _mm256_setzero_si256());
+  return _mm256_add_epi16(b, _mm256_mulhi_epi16(a64, w4));
 }
 
-TARNVALE_AVX2 void interpolateRow(const TColor32* row, const Tap* taps, std::size_t n,
-                                  const TapPlan& plan, Wide* out) {
+TARNVALE_AVX2 void interpolateRow(const TColor32* row, const Tap* taps, std::size_t first,
+                                  std::size_t n, const TapPlan& plan, Wide* out) {
   if (plan.ints.empty()) {
     plan.scratch.resize(4 * paddedPixels(n));
-    sse2Kernels().interpolateRow(row, taps, n, plan, plan.scratch.data());
+    sse2Kernels().interpolateRow(row, taps, first, n, plan, plan.scratch.data());
     toBlockOrder(plan.scratch.data(), n, out);
     return;
   }
-  const std::size_t groups = plan.ints.size() / kGroupInts;
-  const std::int32_t* ints = plan.ints.data();
-  const std::int16_t* shorts = plan.shorts.data();
-  const __m256i zero = _mm256_setzero_si256();
-  // Two groups, one block of eight pixels, per step.
-  for (std::size_t g = 0; g < groups; g += 2, ints += 2 * kGroupInts, shorts += 32, out += 32) {
-    const __m256i x0 = _mm256_permutevar8x32_epi32(load(row + ints[0]), load(ints + 1));
+  // One block of eight pixels per step.
+  const std::int32_t* block = plan.ints.data() + first / 8 * kBlockInts;
+  const std::int32_t* const end = block + paddedPixels(n) / 8 * kBlockInts;
+  for (; block != end; block += kBlockInts, out += 32) {
+    const __m256i x0 = _mm256_permutevar8x32_epi32(load(row + block[kStart]), load(block + kIndex));
     const __m256i x1 =
-        _mm256_permutevar8x32_epi32(load(row + ints[kGroupInts]), load(ints + kGroupInts + 1));
-    const __m256i y0 =
-        mix(_mm256_unpacklo_epi8(x0, zero), _mm256_unpackhi_epi8(x0, zero), load(shorts));
-    const __m256i y1 =
-        mix(_mm256_unpacklo_epi8(x1, zero), _mm256_unpackhi_epi8(x1, zero), load(shorts + 16));
-    store(out, y0);
-    store(out + 16, y1);
+        _mm256_permutevar8x32_epi32(load(row + block[kStart + 1]), load(block + kIndex + 8));
+    store(out, interpolate(x0, load(block + kWeights)));
+    store(out + 16, interpolate(x1, load(block + kWeights + 8)));
   }
 }
 
-// Stores the first `count` (1..8) pixels of a register.
+// Stores the first `count` (1..8) pixels of a register, in pieces: a masked
+// store is microcoded and slow on some processors.
 TARNVALE_AVX2 void storePixels(TColor32* out, __m256i px, std::size_t count) {
   if (count >= 8) {
     store(out, px);
     return;
   }
-  const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-  const __m256i mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(static_cast<int>(count)), lane);
-  _mm256_maskstore_epi32(reinterpret_cast<int*>(out), mask, px);
+  __m128i part = _mm256_castsi256_si128(px);
+  if (count >= 4) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), part);
+    part = _mm256_extracti128_si256(px, 1);
+    out += 4;
+    count -= 4;
+  }
+  if (count >= 2) {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), part);
+    part = _mm_unpackhi_epi64(part, part);
+    out += 2;
+    count -= 2;
+  }
+  if (count == 1) *out = static_cast<TColor32>(_mm_cvtsi128_si32(part));
 }
 
 // Blends rows (top, bottom) into `Count` destination rows; the difference

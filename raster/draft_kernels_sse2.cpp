@@ -34,10 +34,11 @@ __m128i mix(__m128i a, __m128i b, __m128i w2) {
   return _mm_add_epi16(b, _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(a, b), 7), w2));
 }
 
-void interpolateRow(const TColor32* row, const Tap* taps, std::size_t n, const TapPlan& plan,
-                    Wide* out) {
+void interpolateRow(const TColor32* row, const Tap* taps, std::size_t first, std::size_t n,
+                    const TapPlan& plan, Wide* out) {
   const __m128i zero = _mm_setzero_si128();
-  const std::int16_t* weights = plan.shorts.data();
+  taps += first;
+  const std::int16_t* weights = plan.shorts.data() + 4 * first;
   for (std::size_t i = 0; i < n; i += 2) {
     // Pixels (a0, b0, a1, b1) → (a0, a1, b0, b1), widened.
     const std::size_t j = i + 1 < n ? i + 1 : i;

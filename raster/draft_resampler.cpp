@@ -231,13 +231,13 @@ struct GrowTables {
   std::vector<AxisTap> rows;
   std::vector<draft::Tap> taps;  // the columns as the kernels take them
   draft::TapPlan plan;
-  bool singleColumn = false;  // a source one pixel wide
+  bool singleColumn = false;           // a source one pixel wide
   mutable std::vector<Wide> lines[2];  // the row cache's memory
 };
 
 // Fills t in place: its vectors keep their memory from one call to the next.
-void growTables(const Kernels& k, const TRect& dstRect, const TRect& clip,
-                const SourcePixels& src, const TRect& srcRect, GrowTables& t) {
+void growTables(const Kernels& k, const TRect& dstRect, const TRect& clip, const SourcePixels& src,
+                const TRect& srcRect, GrowTables& t) {
   bilinearTaps(srcRect.Left, srcRect.Right, src.Width, dstRect.width(),
                clip.Left - static_cast<long long>(dstRect.Left),
                clip.Right - static_cast<long long>(dstRect.Left), t.columns);
@@ -255,9 +255,10 @@ void growTables(const Kernels& k, const TRect& dstRect, const TRect& clip,
 // Source rows interpolated across, kept while destination rows reuse them.
 class RowCache {
  public:
-  RowCache(const Kernels& k, const GrowTables& t, const SourcePixels& src)
-      : k_(k), t_(t), src_(src), n_(t.columns.size()),
-        lines_{{-1, t.lines[0]}, {-1, t.lines[1]}} {
+  // Columns [first, first + n) of those the tables hold.
+  RowCache(const Kernels& k, const GrowTables& t, const SourcePixels& src, std::size_t first,
+           std::size_t n)
+      : k_(k), t_(t), src_(src), first_(first), n_(n), lines_{{-1, t.lines[0]}, {-1, t.lines[1]}} {
     for (auto& line : lines_) line.pixels.resize(4 * draft::paddedPixels(n_));
   }
 
@@ -273,7 +274,7 @@ class RowCache {
       for (std::size_t i = 0; i < draft::paddedPixels(n_); ++i)
         for (int c = 0; c < 4; ++c) line.pixels[4 * i + c] = static_cast<Wide>(channel(px, c));
     } else {
-      k_.interpolateRow(src, t_.taps.data(), n_, t_.plan, line.pixels.data());
+      k_.interpolateRow(src, t_.taps.data(), first_, n_, t_.plan, line.pixels.data());
     }
     line.row = row;
     return line.pixels.data();
@@ -287,17 +288,24 @@ class RowCache {
   const Kernels& k_;
   const GrowTables& t_;
   const SourcePixels& src_;
+  const std::size_t first_;
   const std::size_t n_;
   Line lines_[2];
 };
 
-void enlarge(const Kernels& k, const GrowTables& t, const TargetPixels& dst, const TRect& clip,
-             const SourcePixels& src) {
-  RowCache cache(k, t, src);
-  const std::size_t n = t.columns.size();
+// The tables cover `tabled`; clip lies inside it, its left edge a multiple
+// of kRowPadding columns from tabled's.
+void enlarge(const Kernels& k, const GrowTables& t, const TargetPixels& dst, const TRect& tabled,
+             const TRect& clip, const SourcePixels& src) {
+  const auto first = static_cast<std::size_t>(clip.Left - tabled.Left);
+  const auto n = static_cast<std::size_t>(clip.width());
+  RowCache cache(k, t, src, first, n);
   auto outRow = [&](int y) { return dst.Bits + static_cast<long long>(y) * dst.Width + clip.Left; };
+  auto rowTap = [&](int y) -> const AxisTap& {
+    return t.rows[static_cast<std::size_t>(y - tabled.Top)];
+  };
   for (int y = clip.Top; y < clip.Bottom;) {
-    const AxisTap& r = t.rows[static_cast<std::size_t>(y - clip.Top)];
+    const AxisTap& r = rowTap(y);
     // Weights of 256 or 0 take one row as it is.
     if (r.weight == 256 || r.weight == 0) {
       const int row = r.weight == 256 ? r.first : r.second;
@@ -309,7 +317,7 @@ void enlarge(const Kernels& k, const GrowTables& t, const TargetPixels& dst, con
     TColor32* outs[draft::kMaxBlendRows];
     int count = 0;
     while (y < clip.Bottom && count < draft::kMaxBlendRows) {
-      const AxisTap& next = t.rows[static_cast<std::size_t>(y - clip.Top)];
+      const AxisTap& next = rowTap(y);
       if (next.first != r.first || next.weight == 0 || next.weight == 256) break;
       weights[count] = next.weight;
       outs[count++] = outRow(y++);
@@ -345,6 +353,30 @@ void TDraftResampler::Resample(const TargetPixels& Dst, const TRect& DstRect, co
                                const SourcePixels& Src, const TRect& SrcRect) const {
   const draft::SimdLevel level = draft::activeSimdLevel();
   const Kernels& kernels = draft::kernelsFor(level);
+  // Growing, the tables of the whole destination serve every part of it
+  // that starts on a block of columns: the display copy draws a few small
+  // changed parts of the display for every buffer, and the tables would
+  // otherwise be rebuilt for each one.
+  const TRect whole = intersect(DstRect, TRect{0, 0, Dst.Width, Dst.Height});
+  const bool grows = DstRect.width() > SrcRect.width() || DstRect.height() > SrcRect.height();
+  if (grows && whole.contains(DstClip) && (DstClip.Left - whole.Left) % draft::kRowPadding == 0) {
+    if (!wholeTables_) wholeTables_ = std::make_unique<Tables>();
+    Tables& t = *wholeTables_;
+    if (!t.madeFor(DstRect, whole, SrcRect, Src, level)) {
+      t.made = false;
+      t.dstRect = DstRect;
+      t.clip = whole;
+      t.srcRect = SrcRect;
+      t.srcWidth = Src.Width;
+      t.srcHeight = Src.Height;
+      t.level = level;
+      t.grows = true;
+      growTables(kernels, DstRect, whole, Src, SrcRect, t.grow);
+      t.made = true;
+    }
+    enlarge(kernels, t.grow, Dst, whole, DstClip, Src);
+    return;
+  }
   // Rebuilt in place when the rectangles change (the display draws only
   // what changed, in rectangles of every size): no heap churn per buffer.
   if (!tables_) tables_ = std::make_unique<Tables>();
@@ -365,7 +397,7 @@ void TDraftResampler::Resample(const TargetPixels& Dst, const TRect& DstRect, co
     t.made = true;
   }
   if (tables_->grows)
-    enlarge(kernels, tables_->grow, Dst, DstClip, Src);
+    enlarge(kernels, tables_->grow, Dst, DstClip, DstClip, Src);
   else
     shrink(kernels, tables_->shrink, Dst, DstClip, Src, SrcRect);
 }

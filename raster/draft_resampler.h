@@ -24,6 +24,8 @@ class TDraftResampler final : public TCustomResampler {
   // the display is drawn at one size for every capture buffer.
   struct Tables;
   mutable std::unique_ptr<Tables> tables_;
+  // Growing: those of the whole destination, used for the parts of it too.
+  mutable std::unique_ptr<Tables> wholeTables_;
 };
 
 }  // namespace tarnvale

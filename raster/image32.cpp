@@ -47,8 +47,8 @@ void TImage32::bitmapChanged(const TRect& area) {
     shownWidth_ = width;
     shownHeight_ = height;
     shown_.assign(bitmap_.Bits(), bitmap_.Bits() + static_cast<std::size_t>(width) * height);
-    changed = QRect(area.Left, area.Top, static_cast<int>(area.width()),
-                    static_cast<int>(area.height()));
+    changed =
+        QRect(area.Left, area.Top, static_cast<int>(area.width()), static_cast<int>(area.height()));
     watchedMoved = true;
   } else {
     const int left = std::max(area.Left, 0);
@@ -116,7 +116,11 @@ void TImage32::paintEvent(QPaintEvent* event) {
   for (const QRect& area : event->region()) {
     const QRect shown = area & covered;
     if (shown.isEmpty()) continue;
-    painter.drawImage(shown, pixels, shown);
+    // A plain rectangle clip keeps the copy a row blit. Under the region the
+    // repaint sets, Qt blends span by span and hands tall areas to its thread
+    // pool: a thread wake-up per repaint.
+    painter.setClipRect(shown);
+    painter.drawImage(shown.topLeft(), pixels, shown);
     // What is painted is what the screen shows from now on, notified or not.
     if (!shadowed) continue;
     for (int y = shown.top(); y <= shown.bottom(); ++y) {

@@ -72,6 +72,31 @@ TEST(FillRect, WritesOnlyInsideRectangleAndBitmap) {
   }
 }
 
+TEST(FillRect, NotifiesOnlyWhenAPixelChanges) {
+  const struct {
+    const char* what;
+    int x, y;         // the one pixel that may differ before the fill
+    TColor32 before;  // its colour; kBase elsewhere
+    TColor32 value;
+    bool notified;
+  } cases[] = {
+      {"every pixel already holds the value", 3, 2, kBase, kBase, false},
+      {"one pixel differs", 3, 2, kInk, kBase, true},
+      {"the last pixel of a row differs", 5, 4, kInk, kBase, true},
+      {"only the alpha differs", 1, 1, kBase ^ 0xFF000000u, kBase, true},
+      {"a new colour", 3, 2, kBase, kInk, true},
+  };
+  for (const auto& c : cases) {
+    Recorded b(10, 8);
+    b.bitmap.ScanLine(c.y)[c.x] = c.before;
+    b.bitmap.FillRect(1, 1, 6, 5, c.value);
+    EXPECT_TRUE(filledExactly(b, {1, 1, 6, 5}, c.value)) << c.what;
+    const std::vector<TRect> expected =
+        c.notified ? std::vector<TRect>{{1, 1, 6, 5}} : std::vector<TRect>{};
+    EXPECT_EQ(b.changes, expected) << c.what;
+  }
+}
+
 TEST(FillRect, EmptyBitmapIsLeftAlone) {
   TBitmap32 bitmap;
   int notified = 0;

@@ -244,6 +244,54 @@ TEST(DraftResampler, GrowingFromOnePixelRepeatsItAlongThatAxis) {
   }
 }
 
+// Parts of a destination drawn one after another with one resampler, as the
+// display copy does: inside each part every pixel is the whole draw's, outside
+// nothing changes. Parts start anywhere, and on blocks of eight columns.
+TEST(DraftResampler, PartsOfTheDestinationMatchTheWholeDraw) {
+  std::mt19937 rng(31);
+  const struct {
+    int sw, sh, dw, dh;
+  } cases[] = {{150, 600, 225, 900},
+               {150, 600, 300, 1200},
+               {37, 23, 80, 41},
+               {40, 30, 41, 90},
+               {150, 600, 75, 300}};
+  const draft::SimdLevel active = draft::activeSimdLevel();
+  for (const auto& c : cases) {
+    const Picture src = test::randomPicture(rng, c.sw, c.sh);
+    const Picture before = test::randomPicture(rng, c.dw, c.dh);
+    const TRect dr{0, 0, c.dw, c.dh}, sr{0, 0, c.sw, c.sh};
+    const Picture want = referenceDraw(before, dr, src, sr);
+    for (draft::SimdLevel level : levels()) {
+      draft::setActiveSimdLevel(level);
+      TBitmap32 s, d;
+      test::paint(s, src);
+      s.SetResampler(std::make_shared<TDraftResampler>());
+      for (int part = 0; part < 30; ++part) {
+        test::paint(d, before);
+        std::uniform_int_distribution<int> x(0, c.dw - 1), y(0, c.dh - 1);
+        int left = x(rng);
+        if (part % 2 == 0) left -= left % 8;
+        const int top = y(rng);
+        const TRect clip{left, top, std::uniform_int_distribution<int>(left + 1, c.dw)(rng),
+                         std::uniform_int_distribution<int>(top + 1, c.dh)(rng)};
+        d.Draw(dr, sr, s, clip);
+        const Picture got = test::pixelsOf(d);
+        for (int py = 0; py < c.dh; ++py)
+          for (int px = 0; px < c.dw; ++px) {
+            const bool in =
+                px >= clip.Left && px < clip.Right && py >= clip.Top && py < clip.Bottom;
+            ASSERT_EQ(got.at(px, py), in ? want.at(px, py) : before.at(px, py))
+                << nameOf(level) << " " << c.sw << "x" << c.sh << " onto " << c.dw << "x" << c.dh
+                << ", part " << clip.Left << "," << clip.Top << "," << clip.Right << ","
+                << clip.Bottom << ": pixel " << px << "," << py;
+          }
+      }
+    }
+  }
+  draft::setActiveSimdLevel(active);
+}
+
 // The display's real sizes: skins of 150 × 600 and 240 × 600 at every display
 // size from 20 % to 200 %.
 class DisplaySizes : public ::testing::TestWithParam<int> {};

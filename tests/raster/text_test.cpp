@@ -2,6 +2,9 @@
 
 #include <QFont>
 #include <QFontInfo>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
 #include <string>
 #include <vector>
 
@@ -148,6 +151,48 @@ TEST(Text, SystemColourIsResolvedWhenDrawing) {
   canvas.bitmap.Textout(40, 2, "Il");
   EXPECT_TRUE(canvas.has(0x00FF00));
   setSystemColorResolver(previous);
+}
+
+// The font and the laid-out texts are kept between calls: whatever order the
+// fonts, texts and colours come in, each text is drawn and measured as the
+// plain Qt calls do it.
+TEST(Text, KeptFontsAndTextsDrawAndMeasureAsQtDoes) {
+  const struct {
+    TFont font;
+    std::string text;
+  } cases[] = {
+      {arial(10), "  -3.5"},
+      {arial(10, {}, 0x00FF00), "  -3.5"},  // the same text, another colour
+      {arial(10), " -12.3"},
+      {arial(12, {TFontStyle::fsBold}), "  -3.5"},  // the same text in another font
+      {arial(12, {TFontStyle::fsBold}), "-99.0"},
+      {arial(10), "  -3.5"},  // back to the first font
+      {arial(8, {TFontStyle::fsItalic}, 0x0000FF), "36\u00ba"},
+      {arial(12, {TFontStyle::fsBold}), "-99.0"},
+  };
+  for (int round = 0; round < 2; ++round)
+    for (const auto& c : cases) {
+      Canvas canvas(c.font);
+      canvas.bitmap.Textout(3, 5, c.text);
+      QFont f(QString::fromStdString(c.font.Name));
+      f.setPixelSize(emPixels(c.font.Size));
+      f.setBold(c.font.Style.contains(TFontStyle::fsBold));
+      f.setItalic(c.font.Style.contains(TFontStyle::fsItalic));
+      QImage want(canvas.bitmap.Width(), canvas.bitmap.Height(), QImage::Format_RGB32);
+      want.fill(kBackground);
+      {
+        QPainter painter(&want);
+        painter.setFont(f);
+        painter.setPen(QColor::fromRgb(colorToArgb(c.font.Color)));
+        painter.drawText(QPoint(3, 5 + QFontMetrics(f).ascent()), QString::fromStdString(c.text));
+      }
+      const QImage got(reinterpret_cast<const uchar*>(canvas.bitmap.Bits()), canvas.bitmap.Width(),
+                       canvas.bitmap.Height(), canvas.bitmap.Width() * 4, QImage::Format_RGB32);
+      EXPECT_EQ(got, want) << c.text << " at " << c.font.Size << ", round " << round;
+      EXPECT_EQ(canvas.bitmap.TextWidth(c.text),
+                QFontMetrics(f).horizontalAdvance(QString::fromStdString(c.text)))
+          << c.text;
+    }
 }
 
 TEST(Text, ArialResolvesThroughFontconfig) {
