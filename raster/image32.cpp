@@ -1,10 +1,14 @@
 #include "raster/image32.h"
 
+#include <xcb/xcb.h>
+
+#include <QGuiApplication>
 #include <QImage>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -16,11 +20,46 @@ namespace tarnvale {
 namespace {
 // Only colour is shown; the alpha byte is not.
 constexpr TColor32 kColourBits = 0x00FFFFFF;
+
+// The X connection of the application, if it runs on one.
+xcb_connection_t* xConnection() {
+  auto* native = qApp->nativeInterface<QNativeInterface::QX11Application>();
+  return native != nullptr ? native->connection() : nullptr;
+}
+
+// Whether images of 24-bit depth are 32 bits a pixel in the byte order of
+// TColor32's memory (blue first): then rows go out as they are.
+bool takesPixelsAsTheyAre(xcb_connection_t* connection) {
+  const xcb_setup_t* setup = xcb_get_setup(connection);
+  if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST) return false;
+  for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem > 0; xcb_format_next(&it)) {
+    if (it.data->depth == 24) return it.data->bits_per_pixel == 32;
+  }
+  return false;
+}
 }  // namespace
+
+// The X window the control is, and what it paints with.
+struct TImage32::X11 {
+  xcb_connection_t* connection = nullptr;
+  xcb_gcontext_t gc = 0;
+  xcb_window_t window = 0;
+  std::uint8_t depth = 0;
+  std::size_t maxRequestBytes = 0;
+  std::vector<TColor32> rows;  // one rectangle's pixels, rows packed
+};
 
 TImage32::TImage32(QWidget* parent) : QWidget(parent) {
   // paintEvent covers every pixel itself; Qt need not clear first.
   setAttribute(Qt::WA_OpaquePaintEvent);
+  if (xcb_connection_t* connection = xConnection();
+      connection != nullptr && takesPixelsAsTheyAre(connection)) {
+    x11_ = std::make_unique<X11>();
+    x11_->connection = connection;
+    setAttribute(Qt::WA_NativeWindow);
+    setAttribute(Qt::WA_PaintOnScreen);
+    setAttribute(Qt::WA_NoSystemBackground);
+  }
   bitmap_.SetResampler(std::make_shared<TDraftResampler>());
   bitmap_.SetCombineMode(TCombineMode::cmMerge);
   bitmap_.SetOnChange([this](const TRect& area) { bitmapChanged(area); });
@@ -30,6 +69,12 @@ TImage32::TImage32(QWidget* parent) : QWidget(parent) {
 TImage32::~TImage32() {
   bitmap_.SetOnChange(nullptr);
   bitmap_.SetOnEndUpdate(nullptr);
+  if (x11_ != nullptr && x11_->gc != 0) xcb_free_gc(x11_->connection, x11_->gc);
+}
+
+QPaintEngine* TImage32::paintEngine() const {
+  // Painted on screen: no Qt painting into it at all.
+  return x11_ != nullptr ? nullptr : QWidget::paintEngine();
 }
 
 void TImage32::WatchColour(TColor32 colour, std::function<void()> onChange) {
@@ -101,7 +146,88 @@ void TImage32::updateEnded() {
   if (watchedMoved && onWatchedChange_) onWatchedChange_();
 }
 
+void TImage32::remember(const QRect& shown) {
+  // What is painted is what the screen shows from now on, notified or not.
+  if (bitmap_.Width() != shownWidth_ || bitmap_.Height() != shownHeight_) return;
+  for (int y = shown.top(); y <= shown.bottom(); ++y) {
+    const TColor32* row = bitmap_.ScanLine(y);
+    std::copy(row + shown.left(), row + shown.right() + 1,
+              shown_.data() + static_cast<std::size_t>(y) * shownWidth_ + shown.left());
+  }
+}
+
+bool TImage32::put(const QRegion& region) {
+  X11& x = *x11_;
+  const auto window = static_cast<xcb_window_t>(winId());
+  if (window == 0) return false;
+  if (x.window != window) {
+    // A new native window (first show, or re-created): its depth decides.
+    const xcb_get_geometry_cookie_t asked = xcb_get_geometry(x.connection, window);
+    xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(x.connection, asked, nullptr);
+    x.depth = geometry != nullptr ? geometry->depth : 0;
+    std::free(geometry);
+    if (x.gc != 0) xcb_free_gc(x.connection, x.gc);
+    x.gc = xcb_generate_id(x.connection);
+    const std::uint32_t black = 0;
+    xcb_create_gc(x.connection, x.gc, window, XCB_GC_FOREGROUND, &black);
+    x.window = window;
+    // Requests are limited in size; the header takes 24 bytes.
+    x.maxRequestBytes = std::size_t{xcb_get_maximum_request_length(x.connection)} * 4 - 24;
+  }
+  if (x.depth != 24) return false;
+
+  const QRect covered(0, 0, bitmap_.Width(), bitmap_.Height());
+  std::vector<xcb_rectangle_t> background;
+  for (const QRect& area : region) {
+    for (const QRect& r : QRegion(area) - covered) {
+      background.push_back({static_cast<std::int16_t>(r.x()), static_cast<std::int16_t>(r.y()),
+                            static_cast<std::uint16_t>(r.width()),
+                            static_cast<std::uint16_t>(r.height())});
+    }
+    const QRect shown = area & covered;
+    if (shown.isEmpty()) continue;
+    const auto width = static_cast<std::size_t>(shown.width());
+    const std::size_t bandRows = std::max<std::size_t>(1, x.maxRequestBytes / (width * 4));
+    for (int top = shown.top(); top <= shown.bottom();) {
+      const int rows = static_cast<int>(
+          std::min<std::size_t>(bandRows, static_cast<std::size_t>(shown.bottom() - top + 1)));
+      const TColor32* first = bitmap_.ScanLine(top) + shown.left();
+      const TColor32* data = first;
+      if (width != static_cast<std::size_t>(bitmap_.Width())) {
+        // Part of each row: packed first, as the request wants whole rows.
+        x.rows.resize(width * static_cast<std::size_t>(rows));
+        for (int y = 0; y < rows; ++y) {
+          const TColor32* row = bitmap_.ScanLine(top + y) + shown.left();
+          std::copy(row, row + width, x.rows.data() + width * static_cast<std::size_t>(y));
+        }
+        data = x.rows.data();
+      }
+      xcb_put_image(x.connection, XCB_IMAGE_FORMAT_Z_PIXMAP, x.window, x.gc,
+                    static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(rows),
+                    static_cast<std::int16_t>(shown.left()), static_cast<std::int16_t>(top), 0, 24,
+                    static_cast<std::uint32_t>(width * 4 * static_cast<std::size_t>(rows)),
+                    reinterpret_cast<const std::uint8_t*>(data));
+      top += rows;
+    }
+    remember(shown);
+  }
+  if (!background.empty()) {
+    xcb_poly_fill_rectangle(x.connection, x.window, x.gc,
+                            static_cast<std::uint32_t>(background.size()), background.data());
+  }
+  xcb_flush(x.connection);
+  return true;
+}
+
 void TImage32::paintEvent(QPaintEvent* event) {
+  if (x11_ != nullptr) {
+    if (put(event->region())) return;
+    // Not a window these pixels suit: Qt paints from now on.
+    x11_.reset();
+    setAttribute(Qt::WA_PaintOnScreen, false);
+    update();
+    return;
+  }
   // Widgets paint into Qt's back buffer, which reaches the screen in one piece.
   QPainter painter(this);
   const QRect covered(0, 0, bitmap_.Width(), bitmap_.Height());
@@ -112,7 +238,6 @@ void TImage32::paintEvent(QPaintEvent* event) {
   const QImage pixels(reinterpret_cast<const uchar*>(bitmap_.Bits()), bitmap_.Width(),
                       bitmap_.Height(), static_cast<qsizetype>(bitmap_.Width()) * 4,
                       QImage::Format_RGB32);
-  const bool shadowed = bitmap_.Width() == shownWidth_ && bitmap_.Height() == shownHeight_;
   for (const QRect& area : event->region()) {
     const QRect shown = area & covered;
     if (shown.isEmpty()) continue;
@@ -121,13 +246,7 @@ void TImage32::paintEvent(QPaintEvent* event) {
     // pool: a thread wake-up per repaint.
     painter.setClipRect(shown);
     painter.drawImage(shown.topLeft(), pixels, shown);
-    // What is painted is what the screen shows from now on, notified or not.
-    if (!shadowed) continue;
-    for (int y = shown.top(); y <= shown.bottom(); ++y) {
-      const TColor32* row = bitmap_.ScanLine(y);
-      std::copy(row + shown.left(), row + shown.right() + 1,
-                shown_.data() + static_cast<std::size_t>(y) * shownWidth_ + shown.left());
-    }
+    remember(shown);
   }
 }
 

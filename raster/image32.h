@@ -3,6 +3,7 @@
 #include <QRegion>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "raster/bitmap32.h"
@@ -16,6 +17,11 @@ namespace tarnvale {
 // grown by 2 pixels. Changes between the bitmap's BeginUpdate and EndUpdate
 // are repainted together at the EndUpdate. The bitmap resamples with a
 // TDraftResampler.
+//
+// On an X display the control is a window of its own whose pixels go
+// straight to the X server, one image request per repainted rectangle: Qt's
+// back buffer would cost a copy and its bookkeeping on every buffer, for a
+// picture that is already held here whole.
 class TImage32 : public QWidget {
   Q_OBJECT
 
@@ -31,12 +37,22 @@ class TImage32 : public QWidget {
   // shape that follows them without scanning the bitmap on every buffer.
   void WatchColour(TColor32 colour, std::function<void()> onChange);
 
+  // True while pixels go straight to the X server.
+  bool PaintsOnScreen() const { return x11_ != nullptr; }
+
+  QPaintEngine* paintEngine() const override;
+
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  struct X11;
+
   void bitmapChanged(const TRect& area);
   void updateEnded();
+  void remember(const QRect& shown);
+  // Sends the region to the X server; false if it cannot (the caller paints).
+  bool put(const QRegion& region);
 
   TBitmap32 bitmap_;
   // The colours last notified, to repaint only what differs: most of the
@@ -48,6 +64,7 @@ class TImage32 : public QWidget {
   bool watchedPending_ = false;
   TColor32 watched_ = 0;
   std::function<void()> onWatchedChange_;
+  std::unique_ptr<X11> x11_;
 };
 
 }  // namespace tarnvale

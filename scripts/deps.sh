@@ -6,7 +6,7 @@ set -euo pipefail
 # Building and running the meter.
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libjpeg-dev libpulse-dev fonts-liberation
+  qt6-base-dev libjpeg-dev libpulse-dev libxcb1-dev fonts-liberation
 )
 # Testing it: test frameworks, the fuzzers' compiler, and a private desktop
 # with both sound servers for the end-to-end tests (PulseAudio, and PipeWire
@@ -19,7 +19,7 @@ if [ "${1:-}" = "--test" ]; then
     pulseaudio pulseaudio-utils
     pipewire pipewire-bin pipewire-pulse wireplumber
     weston qt6-wayland
-    xvfb openbox xdotool x11-utils wmctrl imagemagick libxcb1-dev
+    xvfb openbox xdotool x11-utils wmctrl imagemagick
   )
 fi
 
