@@ -239,6 +239,37 @@ TEST_F(MeterE2E, KeyColourPixelsAreNotPartOfTheWindow) {
             std::string::npos);
 }
 
+TEST_F(MeterE2E, AWindowThatCoveredTheMeterLeavesItsPictureWhole) {
+  setting("Form", "Sample Rate", "48000");
+  setting("Form", "left", "100");
+  setting("Form", "top", "100");
+  left = right = 3277;
+  Meter meter;
+  ASSERT_FALSE(meter.window().empty());
+  feed();
+  ASSERT_TRUE(waitFor([&] { return leftLit(meter.shot("before-covered"), 20); }));
+  const QImage before = meter.shot("before-covered");
+  // Covers all of it, then goes: what shows again is painted anew.
+  run("xmessage -name tarnvale-e2e-cover -geometry 400x800+50+50 covering >/dev/null 2>&1 & echo");
+  ASSERT_TRUE(waitFor([] {
+    return !run("xdotool search --onlyvisible --classname '^tarnvale-e2e-cover$'").empty();
+  }));
+  std::this_thread::sleep_for(300ms);
+  run("pkill -f 'xmessage -name tarnvale-e2e-cover'");
+  ASSERT_TRUE(waitFor([] {
+    return run("xdotool search --onlyvisible --classname '^tarnvale-e2e-cover$'").empty();
+  }));
+  std::this_thread::sleep_for(300ms);
+  const QImage after = meter.shot("after-covered");
+  ASSERT_EQ(after.size(), before.size());
+  // The skin away from the bars and readouts is as it was, and the bars show the level.
+  for (const auto& [x, y] : {std::pair{5, 5}, std::pair{74, 20}, std::pair{140, 590}}) {
+    EXPECT_EQ(rgb(after, x, y), rgb(before, x, y)) << x << "," << y;
+  }
+  EXPECT_TRUE(leftLit(after, 20));
+  EXPECT_FALSE(leftLit(after, 40));
+}
+
 TEST_F(MeterE2E, OnTopPutsTheWindowAboveOthers) {
   setting("Form", "OnTop", "1");
   Meter meter;
