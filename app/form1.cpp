@@ -360,7 +360,7 @@ void TForm1::processBuffer(const std::int16_t* samples, std::int32_t frameCount)
       samples, frameCount, meterState,
       BufferCycleContext{settings, dcCapturePending, positionTable, fields, services_.clock,
                          services_.locale, workBitmap, Image1->Bitmap(), colourTable, displayState,
-                         &displayCopy_});
+                         &displayCopy_, &drawnBars_});
 }
 
 void TForm1::updateShapeMask() {

@@ -11,6 +11,7 @@
 #include "display/display_copy.h"
 #include "display/display_state.h"
 #include "display/skin.h"
+#include "meter/display_update.h"
 #include "meter/meter_state.h"
 #include "meter/position_table.h"
 #include "platform/buffer_done_event.h"
@@ -128,6 +129,7 @@ class TForm1 final : public QWidget, public DisplayHost, public SetupHost, priva
   QPoint dragOffset_;  // pointer minus window position at the press
   // Runs of key-colour pixels, row by row, as last applied to the window shape.
   DisplayCopy displayCopy_;
+  DrawnBars drawnBars_;
   std::vector<int> keyRuns_;
   std::vector<int> scanRuns_;  // reused, so the scan allocates nothing per buffer
 };

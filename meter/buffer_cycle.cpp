@@ -25,7 +25,7 @@ MeterReadings processBuffer(const std::int16_t* samples, std::int32_t frameCount
                                context.displayState};
   updateDisplay(readings, state,
                 DisplayUpdateContext{display, context.displayBitmap, context.clock, separator,
-                                     context.displayCopy});
+                                     context.displayCopy, context.drawnBars});
   return readings;
 }
 

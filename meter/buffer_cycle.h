@@ -5,6 +5,7 @@
 #include "display/colour_table.h"
 #include "display/display_copy.h"
 #include "display/display_state.h"
+#include "meter/display_update.h"
 #include "meter/measurement_fields.h"
 #include "meter/meter_state.h"
 #include "meter/position_table.h"
@@ -29,6 +30,7 @@ struct BufferCycleContext {
   const ColourTable& colourTable;
   const DisplayState& displayState;
   DisplayCopy* displayCopy = nullptr;  // see DisplayUpdateContext
+  DrawnBars* drawnBars = nullptr;      // see DisplayUpdateContext
 };
 
 // One returned capture buffer of `frameCount` interleaved stereo frames, from

@@ -33,17 +33,20 @@ std::int32_t crossCoordinate(std::int64_t value) {
       value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
-void drawBar(const DisplayContext& display, const BarValues& bar, std::int64_t cross) {
+void drawBar(const DisplayContext& display, const BarValues& bar, std::int64_t cross,
+             DrawnBar* drawn) {
   if (display.settings.vertical)
     drawVerticalBar(display, bar.position, crossCoordinate(cross), bar.clipLatched,
-                    bar.holdPosition, bar.averagePosition);
+                    bar.holdPosition, bar.averagePosition, drawn);
   else
     drawHorizontalBar(display, bar.position, crossCoordinate(cross), bar.clipLatched,
-                      bar.holdPosition, bar.averagePosition);
+                      bar.holdPosition, bar.averagePosition, drawn);
 }
 
-void drawBars(const MeterReadings& readings, const MeterState& state,
-              const DisplayContext& display) {
+void drawBars(const MeterReadings& readings, const MeterState& state, const DisplayContext& display,
+              DrawnBars* drawn) {
+  DrawnBar* first = drawn != nullptr ? &drawn->bars[0] : nullptr;
+  DrawnBar* second = drawn != nullptr ? &drawn->bars[1] : nullptr;
   const MeterSettings& settings = display.settings;
   const bool vertical = settings.vertical;
   const std::int64_t half =
@@ -53,16 +56,16 @@ void drawBars(const MeterReadings& readings, const MeterState& state,
   const std::int64_t single = half + (vertical ? -20 : 14) + offsetLeft;
   switch (settings.channelMode) {
     case 0:
-      drawBar(display, leftSet(state, readings), half + (vertical ? -38 : -4) + offsetLeft);
+      drawBar(display, leftSet(state, readings), half + (vertical ? -38 : -4) + offsetLeft, first);
       drawBar(display, rightSet(state, readings),
-              half + (vertical ? 20 : 40) + offsetLeft + offsetRight);
+              half + (vertical ? 20 : 40) + offsetLeft + offsetRight, second);
       break;
     case 1:
     case 3:
-      drawBar(display, leftSet(state, readings), single);
+      drawBar(display, leftSet(state, readings), single, first);
       break;
     case 2:
-      drawBar(display, rightSet(state, readings), single);
+      drawBar(display, rightSet(state, readings), single, first);
       break;
     default:
       break;
@@ -80,8 +83,15 @@ void updateDisplay(const MeterReadings& readings, MeterState& state,
                    const DisplayUpdateContext& context) {
   const DisplayContext& display = context.display;
   const MeterSettings& settings = display.settings;
+  TBitmap32& work = display.workBitmap;
 
-  drawBars(readings, state, display);
+  DrawnBars* drawn = context.drawnBars;
+  if (drawn != nullptr && drawn->changeCount != work.ChangeCount()) {
+    // Written by something else since (a skin, the label): every block again.
+    drawn->bars[0].known = drawn->bars[1].known = false;
+  }
+  drawBars(readings, state, display, drawn);
+  const std::uint64_t afterBars = work.ChangeCount();
   if (settings.readoutMode == 1) drawReadouts(state.heldPeakDbLeft, state.heldPeakDbRight, context);
   if (settings.showPhase) drawPhaseBar(display, readings.phaseAverage);
 
@@ -93,7 +103,11 @@ void updateDisplay(const MeterReadings& readings, MeterState& state,
     state.lastReadoutTick = now;
   }
 
-  TBitmap32& work = display.workBitmap;
+  if (drawn != nullptr) {
+    // What was drawn after the bars may lie over them: then trust nothing.
+    if (work.ChangeCount() != afterBars) drawn->bars[0].known = drawn->bars[1].known = false;
+    drawn->changeCount = work.ChangeCount();
+  }
   const bool stretch = settings.sizePercent != 100;
   if (context.displayCopy != nullptr)
     context.displayCopy->copy(work, context.displayBitmap, stretch);

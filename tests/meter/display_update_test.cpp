@@ -288,6 +288,61 @@ TEST_F(DisplayUpdateTest, SlowUpdateByTheUnsignedTickDifference) {
   }
 }
 
+// The remembered bars fill only blocks whose colour changed: the picture must
+// stay what filling every block gives, whatever moves, whatever else draws.
+TEST_F(DisplayUpdateTest, RememberedBarsDrawWhatFillingEveryBlockDraws) {
+  for (const bool vertical : {true, false}) {
+    SCOPED_TRACE(vertical);
+    vertical ? skin(150, 600) : skin(600, 150);
+    TBitmap32 remembering;
+    TBitmap32 shownRemembering;
+    TBitmap32 shownReference;
+    test::paintUniform(remembering, work.Width(), work.Height(), kSkin);
+    shownRemembering.SetSize(work.Width(), work.Height());
+    shownReference.SetSize(work.Width(), work.Height());
+    DrawnBars drawn;
+    std::uint32_t seed = 12345;
+    const auto next = [&seed](std::uint32_t range) {
+      seed = seed * 1664525u + 1013904223u;
+      return static_cast<std::int32_t>((seed >> 8) % range);
+    };
+    for (int round = 0; round < 600; ++round) {
+      SCOPED_TRACE(round);
+      state.peakL = next(511);
+      state.peakR = next(3) == 0 ? state.peakR : next(511);
+      state.peakholdL = next(4) == 0 ? next(511) : state.peakholdL;
+      state.peakholdR = next(4) == 0 ? next(511) : state.peakholdR;
+      state.clipLatchedLeft = next(9) == 0;
+      readings.avgPositionLeft = next(511);
+      settings.showAverage = next(7) != 0;
+      if (next(40) == 0) settings.channelMode = next(4);
+      if (next(50) == 0) settings.barWidth = 10 + next(20);
+      if (next(60) == 0) settings.blocks = !settings.blocks;
+      if (next(30) == 0) {
+        settings.peakColor = static_cast<std::int32_t>(next(0xFFFFFF));
+        buildColourTable(table, settings);
+      }
+      // Something else draws on both (a skin, the label), over the bars or not.
+      if (next(15) == 0) {
+        const int x = next(static_cast<std::uint32_t>(work.Width()));
+        const int y = next(static_cast<std::uint32_t>(work.Height()));
+        const int right = x + 1 + next(60), bottom = y + 1 + next(60);
+        const auto colour = static_cast<TColor32>(next(0xFFFFFF));
+        work.FillRect(x, y, right, bottom, colour);
+        remembering.FillRect(x, y, right, bottom, colour);
+      }
+      settings.readoutMode = next(10) == 0 ? 1 : 0;
+      updateDisplay(readings, state,
+                    DisplayUpdateContext{DisplayContext{work, settings, table, displayState},
+                                         shownReference, clock, separator});
+      updateDisplay(readings, state,
+                    DisplayUpdateContext{DisplayContext{remembering, settings, table, displayState},
+                                         shownRemembering, clock, separator, nullptr, &drawn});
+      ASSERT_TRUE(test::samePixels(work, remembering));
+    }
+  }
+}
+
 TEST_F(DisplayUpdateTest, ReadoutsUseTheLocaleSeparator) {
   settings.readoutMode = 1;
   separator = ",";
