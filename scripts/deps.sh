@@ -8,14 +8,16 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libjpeg-dev libpulse-dev fonts-liberation
 )
-# Testing it: test frameworks, the fuzzers' compiler, and a private desktop
-# with a sound server for the end-to-end tests.
+# Testing it: test frameworks, the fuzzers' compiler, a private desktop with a
+# sound server for the end-to-end tests, and what building and checking the
+# Debian package takes.
 if [ "${1:-}" = "--test" ]; then
   packages+=(
     clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     pulseaudio pulseaudio-utils
     xvfb openbox xdotool x11-utils wmctrl imagemagick
+    dpkg-dev desktop-file-utils appstream
   )
 fi
 

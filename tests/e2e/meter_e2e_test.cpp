@@ -369,7 +369,7 @@ TEST_F(MeterE2E, OddSettingsFilesStartTheMeterAndLoseNothing) {
        [&] {
          std::ifstream in(file);
          const std::string text{std::istreambuf_iterator<char>(in), {}};
-         return text.starts_with(bom + "[Input]\nShort Name=\"Marked\"\n") &&
+         return text.starts_with(bom + "[Input]\nShort Name=Marked\nDevice=0\n") &&
                 text.find("[Input]", 4) == std::string::npos;
        }},
       {"a link to a file elsewhere",
