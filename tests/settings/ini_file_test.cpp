@@ -49,8 +49,8 @@ TEST_F(IniFileTest, EachReadSeesTheFileAsItIsNow) {
   EXPECT_EQ(file.read("F", "a"), "2");
 }
 
-TEST_F(IniFileTest, FirstWriteCreatesTheFileSharedUnderTheUmask) {
-  const mode_t previous = ::umask(022);
+TEST_F(IniFileTest, FirstWriteCreatesTheFileReadableByAllWhateverTheUmask) {
+  const mode_t previous = ::umask(077);
   IniFile(path).write("F", "a", "1");
   ::umask(previous);
   EXPECT_EQ(readFileBytes(path), "[F]\na=1\n");
