@@ -6,10 +6,22 @@
 //   settings_probe start FOLDER       what a start does with the file: the load
 //   settings_probe time FOLDER N      N full saves, a and b in turn; prints
 //                                     the microseconds each took, one a line
+//   settings_probe click FOLDER N -- COMMAND...
+//                                     runs COMMAND (the click on OK) and
+//                                     prints the microseconds until N files
+//                                     were renamed onto the settings file:
+//                                     until a save that makes N is complete
 //
 // FOLDER is a data folder (ending in "/"). Only the settings layer's
 // loadSettings and saveSettings are used, so the same source also builds
 // against older versions of that layer for a comparison.
+
+#include <limits.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/inotify.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -18,6 +30,8 @@
 
 #include "platform/locale.h"
 #include "settings/settings_file.h"
+
+extern char** environ;
 
 namespace {
 
@@ -74,6 +88,48 @@ void save(bool b, const std::string& folder) {
   tarnvale::saveSettings(s, folder, locale, {b ? 100 : -5, b ? 200 : 7}, true);
 }
 
+// The settings file itself, behind the data folder's link.
+std::string settingsFileOf(const std::string& folder) {
+  char resolved[PATH_MAX];
+  const std::string link = folder + "Tarnvale.ini";
+  char target[PATH_MAX];
+  const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+  if (n <= 0) return link;
+  target[n] = '\0';
+  const std::string file = target[0] == '/' ? target : folder + target;
+  return ::realpath(file.substr(0, file.rfind('/')).c_str(), resolved) != nullptr
+             ? std::string(resolved) + file.substr(file.rfind('/'))
+             : file;
+}
+
+int click(const std::string& folder, int renames, char** command) {
+  const std::string file = settingsFileOf(folder);
+  const std::string dir = file.substr(0, file.rfind('/'));
+  const std::string name = file.substr(file.rfind('/') + 1);
+  const int fd = ::inotify_init1(IN_CLOEXEC);
+  if (fd < 0 || ::inotify_add_watch(fd, dir.c_str(), IN_MOVED_TO) < 0) return 1;
+  const auto start = std::chrono::steady_clock::now();
+  pid_t child = 0;
+  if (::posix_spawnp(&child, command[0], nullptr, nullptr, command, environ) != 0) return 1;
+  int seen = 0;
+  alignas(inotify_event) char buffer[4096];
+  while (seen < renames) {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 10000) <= 0) return 1;  // no save within 10 s
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    for (char* q = buffer; n > 0 && q < buffer + n;) {
+      const auto* e = reinterpret_cast<const inotify_event*>(q);
+      if (e->len > 0 && name == e->name) ++seen;
+      q += sizeof(inotify_event) + e->len;
+    }
+  }
+  const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
+      std::chrono::steady_clock::now() - start);
+  ::waitpid(child, nullptr, 0);
+  std::printf("%lld\n", static_cast<long long>(us.count()));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -101,6 +157,8 @@ int main(int argc, char** argv) {
           std::chrono::steady_clock::now() - start);
       std::printf("%lld\n", static_cast<long long>(us.count()));
     }
+  } else if (command == "click" && argc >= 6 && std::string(argv[4]) == "--") {
+    return click(folder, std::atoi(argv[3]), argv + 5);
   } else {
     return 2;
   }
