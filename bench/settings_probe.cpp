@@ -115,7 +115,10 @@ int click(const std::string& folder, int renames, char** command) {
   alignas(inotify_event) char buffer[4096];
   while (seen < renames) {
     pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, 10000) <= 0) return 1;  // no save within 10 s
+    if (::poll(&p, 1, 10000) <= 0) {  // no save within 10 s
+      std::fprintf(stderr, "%d of %d renames within 10 s\n", seen, renames);
+      return 1;
+    }
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     for (char* q = buffer; n > 0 && q < buffer + n;) {
       const auto* e = reinterpret_cast<const inotify_event*>(q);

@@ -21,15 +21,31 @@ trap 'kill -9 "$pid" 2>/dev/null || true' EXIT
 meter=$(xdotool search --sync --onlyvisible --pid "$pid" --name '^Peak Level$' | head -n 1)
 sleep 1
 times=()
-for _ in $(seq 20); do
-  xdotool mousemove --window "$meter" 75 300 click 3
-  dialog=$(xdotool search --sync --onlyvisible --name '^Level Meter Setup$' | head -n 1)
-  sleep 0.3
-  times+=("$("$probe" click "$folder" "$renames" -- \
-    xdotool mousemove --window "$dialog" 718 609 click 1)")
+missed=0
+# The dialog, opened by a right click on the meter unless it is open already.
+dialog() {
+  local id
+  id=$(xdotool search --onlyvisible --name '^Level Meter Setup$' | head -n 1 || true)
+  if [ -z "$id" ]; then
+    xdotool mousemove --window "$meter" 75 300 click 3
+    id=$(xdotool search --sync --onlyvisible --name '^Level Meter Setup$' | head -n 1)
+  fi
+  sleep 0.5
+  echo "$id"
+}
+while [ ${#times[@]} -lt 20 ]; do
+  # A click the busy desktop lost (no save within 10 s) is made again.
+  if t=$("$probe" click "$folder" "$renames" -- \
+    xdotool mousemove --window "$(dialog)" 718 609 click 1); then
+    times+=("$t")
+  else
+    missed=$((missed + 1))
+    [ "$missed" -lt 20 ] || { echo "too many lost clicks"; exit 1; }
+  fi
   while xdotool search --onlyvisible --name '^Level Meter Setup$' >/dev/null; do sleep 0.1; done
   sleep 0.3
 done
 printf '%s\n' "${times[@]}" | sort -n | awk '{ t[NR] = $1 } END {
   printf "OK click to complete file, %d clicks: median %.1f ms, worst %.1f ms\n",
     NR, (t[10] + t[11]) / 2000, t[NR] / 1000 }'
+echo "clicks lost and made again: $missed"
