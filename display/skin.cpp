@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <exception>
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 #include "display/clipped_drawing.h"
@@ -49,21 +50,62 @@ std::string skinMessage(const char* start, const std::string& graphicPath) {
   endProcess();
 }
 
-// The picture of a skin file into the bitmap; false on any failure, which
-// leaves the bitmap as it was.
-bool readSkinFile(TBitmap32& bitmap, const std::string& path) {
+// The picture of a skin file into the work bitmap; false on any failure, a
+// picture too large to be shown at the display size or memory running out
+// included, which leaves the bitmap as it was.
+bool readSkinFile(const SkinContext& context, const std::string& path) {
   try {
+    TBitmap32 picture;
     if (isJpegSkinPath(path)) {
-      JpegImage picture;
-      picture.LoadFromFile(path);
-      bitmap.Assign(picture);
+      JpegImage jpeg;
+      jpeg.LoadFromFile(path);
+      picture.Assign(jpeg);
     } else {
-      bitmap.LoadFromFile(path);
+      picture.LoadFromFile(path);
     }
+    if (skinMemoryBytes(picture.Width(), picture.Height(), context.settings.sizePercent) >
+        kMaxSkinMemoryBytes)
+      return false;
+    context.workBitmap.SetSize(picture.Width(), picture.Height());
+    context.workBitmap.Draw(0, 0, picture);
     return true;
   } catch (const std::exception&) {
     return false;
   }
+}
+
+// The nominal size and orientation from what the work bitmap holds.
+void takeSkinSize(const SkinContext& context, const std::string& path) {
+  context.settings.graphicPath = path;
+  context.displayState.imageWidth = context.workBitmap.Width();
+  context.displayState.imageHeight = context.workBitmap.Height();
+  context.settings.vertical = context.displayState.imageWidth < context.displayState.imageHeight;
+}
+
+// applyDisplaySize that tells whether the display could take its size: not
+// when it would need more memory than a skin may have, or memory ran out.
+bool sizeDisplay(const SkinContext& context) {
+  const MeterSettings& settings = context.settings;
+  const DisplayState& state = context.displayState;
+  if (skinMemoryBytes(state.imageWidth, state.imageHeight, settings.sizePercent) >
+      kMaxSkinMemoryBytes)
+    return false;
+  // sizePercent is held within 20..200 and images within 16384 pixels a side,
+  // so the sizes fit an int; the products are taken wide all the same.
+  const auto scaled = [&](std::int32_t side) {
+    return static_cast<int>(std::int64_t{side} * settings.sizePercent / 100);
+  };
+  const int w = scaled(state.imageWidth);
+  const int h = scaled(state.imageHeight);
+  try {
+    context.host.setDisplaySize(w, h);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  // With a border the window hides the display's two rightmost columns; an
+  // empty display (no skin could be read) gives an empty client area.
+  context.host.setClientSize(settings.borderless ? w : std::max(w - 2, 0), h);
+  return true;
 }
 
 void loadSkinFile(const SkinContext& context, const std::string& path, OnLoadFailure onFailure) {
@@ -76,13 +118,21 @@ void loadSkinFile(const SkinContext& context, const std::string& path, OnLoadFai
     return;
   }
   // A failure falls back but goes on with whatever the bitmap holds.
-  if (!readSkinFile(context.workBitmap, path)) failed();
-
-  context.settings.graphicPath = path;
-  context.displayState.imageWidth = context.workBitmap.Width();
-  context.displayState.imageHeight = context.workBitmap.Height();
-  context.settings.vertical = context.displayState.imageWidth < context.displayState.imageHeight;
-  applyDisplaySize(context);
+  const bool read = readSkinFile(context, path);
+  if (!read) failed();
+  takeSkinSize(context, path);
+  if (sizeDisplay(context)) return;
+  // The skin read but the display could not take its size: memory ran out.
+  // That skin is as unusable as one that cannot be read.
+  if (read) {
+    failed();
+    takeSkinSize(context, path);
+    if (sizeDisplay(context)) return;
+  }
+  // Not even the default skin could be shown: an empty display.
+  context.workBitmap.SetSize(0, 0);
+  takeSkinSize(context, path);
+  sizeDisplay(context);
 }
 
 }  // namespace
@@ -147,19 +197,16 @@ void drawLabel(const SkinContext& context) {
 }
 
 void applyDisplaySize(const SkinContext& context) {
-  const MeterSettings& settings = context.settings;
-  const DisplayState& state = context.displayState;
-  // sizePercent is held within 20..200 and images within 16384 pixels a side,
-  // so the sizes fit an int; the products are taken wide all the same.
-  const auto scaled = [&](std::int32_t side) {
-    return static_cast<int>(std::int64_t{side} * settings.sizePercent / 100);
-  };
-  const int w = scaled(state.imageWidth);
-  const int h = scaled(state.imageHeight);
-  context.host.setDisplaySize(w, h);
-  // With a border the window hides the display's two rightmost columns; an
-  // empty display (no skin could be read) gives an empty client area.
-  context.host.setClientSize(settings.borderless ? w : std::max(w - 2, 0), h);
+  // A size the display cannot take leaves it as it was; the full redraw that
+  // follows every size change reports the skin and falls back.
+  sizeDisplay(context);
+}
+
+std::int64_t skinMemoryBytes(std::int64_t imageWidth, std::int64_t imageHeight,
+                             std::int64_t sizePercent) {
+  const std::int64_t work = imageWidth * imageHeight;
+  const std::int64_t shown = (imageWidth * sizePercent / 100) * (imageHeight * sizePercent / 100);
+  return 4 * (2 * work + 3 * shown);
 }
 
 }  // namespace tarnvale

@@ -1,4 +1,4 @@
-// Fuzzes the private-profile text layer.
+// Fuzzes the private-profile text layer and the settings file's reader.
 //
 // Input: five length bytes (section, key, value, a second section and key to
 // probe), then those names and the value, then the file's content.
@@ -13,7 +13,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/locale.h"
 #include "settings/ini_file.h"
+#include "settings/settings_file.h"
 
 namespace {
 
@@ -68,6 +70,29 @@ bool readsBackVerbatim(std::string_view value) {
   return !quoted;
 }
 
+// The whole settings file: whatever it holds loads, and a full save over it
+// reads back with the saved numbers and the window state.
+void checkSettingsFile(std::string_view content) {
+  const tarnvale::FixedLocale locale(".");
+  if (content.starts_with(tarnvale::kByteOrderMark)) content.remove_prefix(3);
+  tarnvale::MeterSettings loaded;
+  tarnvale::readSettings(loaded, content, "/data/", locale);
+  if (loaded.sizePercent < 20 || loaded.sizePercent > 200) fail("size outside 20..200");
+  if (loaded.avgRingLength < 1 || loaded.avgRingLength > 1000) fail("ring length outside 1..1000");
+
+  tarnvale::MeterSettings saved = loaded;
+  const std::string text = tarnvale::applyEntries(
+      std::string(content), tarnvale::fullSaveEntries(saved, locale, {-7, 9}, saved.locked));
+  tarnvale::MeterSettings again;
+  tarnvale::readSettings(again, text, "/data/", locale);
+  if (again.windowLeft != -7 || again.windowTop != 9) fail("window position lost");
+  if (again.topColor != saved.topColor || again.peakColor != saved.peakColor ||
+      again.sizePercent != saved.sizePercent || again.sampleRate != saved.sampleRate ||
+      again.labelFont.size != saved.labelFont.size || again.locked != saved.locked ||
+      again.avgRingLength != saved.avgRingLength)
+    fail("saved numbers read back changed");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -83,6 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const auto [section, key, value, probeSection, probeKey] = parts;
   const std::string_view content = rest;
+  checkSettingsFile(content);
 
   const std::optional<std::string> before = readProfileString(content, section, key);
   if (before && before->size() > 4 * tarnvale::kMaxValueChars) fail("read longer than allowed");

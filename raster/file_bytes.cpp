@@ -1,7 +1,10 @@
 #include "raster/file_bytes.h"
 
-#include <cstdio>
-#include <memory>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "raster/image_limits.h"
 #include "raster/raster_error.h"
@@ -14,7 +17,8 @@ namespace {
 constexpr long long kMaxFileBytes = 2 * kMaxImageBytes;
 
 struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
+  int fd;
+  ~FileCloser() { ::close(fd); }
 };
 
 }  // namespace
@@ -24,19 +28,28 @@ std::string loadErrorText(const std::string& fileName, const std::string& reason
 }
 
 std::vector<std::uint8_t> readFileBytes(const std::string& fileName) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
-  if (!file) throw RasterError(loadErrorText(fileName, "the file cannot be opened"));
+  // Without waiting: a FIFO or a device under a skin's name is not a picture,
+  // and opening a FIFO for reading would wait for a writer.
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) throw RasterError(loadErrorText(fileName, "the file cannot be opened"));
+  const FileCloser closer{fd};
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+    throw RasterError(loadErrorText(fileName, "the file cannot be opened"));
+  if (info.st_size > kMaxFileBytes)
+    throw RasterError(loadErrorText(fileName, "the file is too large"));
   std::vector<std::uint8_t> bytes;
+  bytes.reserve(static_cast<std::size_t>(info.st_size));
   std::uint8_t chunk[65536];
   for (;;) {
-    const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
+    const ssize_t got = ::read(fd, chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) throw RasterError(loadErrorText(fileName, "the file cannot be read"));
     if (got == 0) break;
-    if (static_cast<long long>(bytes.size() + got) > kMaxFileBytes)
+    if (static_cast<long long>(bytes.size()) + got > kMaxFileBytes)
       throw RasterError(loadErrorText(fileName, "the file is too large"));
     bytes.insert(bytes.end(), chunk, chunk + got);
   }
-  if (std::ferror(file.get()))
-    throw RasterError(loadErrorText(fileName, "the file cannot be read"));
   return bytes;
 }
 

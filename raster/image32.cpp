@@ -89,9 +89,10 @@ void TImage32::bitmapChanged(const TRect& area) {
   bool watchedMoved = false;
   if (width != shownWidth_ || height != shownHeight_) {
     // New pixel memory: everything notified is new.
+    // The copy first: should memory run out, the sizes still describe it.
+    shown_.assign(bitmap_.Bits(), bitmap_.Bits() + static_cast<std::size_t>(width) * height);
     shownWidth_ = width;
     shownHeight_ = height;
-    shown_.assign(bitmap_.Bits(), bitmap_.Bits() + static_cast<std::size_t>(width) * height);
     changed =
         QRect(area.Left, area.Top, static_cast<int>(area.width()), static_cast<int>(area.height()));
     watchedMoved = true;

@@ -61,11 +61,24 @@ void termSource(j_decompress_ptr) {}
 // accepted size; beyond it libjpeg fails cleanly instead of exhausting memory.
 constexpr long kMaxDecoderMemory = 3 * kMaxImageBytes;
 
+// A progressive picture needs a few scans per colour component (a dozen or so
+// in practice); thousands only make the decoder pass over the coefficients
+// thousands of times. Beyond this many the file counts as damaged.
+constexpr int kMaxScans = 500;
+
 struct Decoder {
   jpeg_decompress_struct cinfo;
   ErrorManager err;
   jpeg_source_mgr src;
+  jpeg_progress_mgr progress;
 };
+
+// libjpeg calls this often while it reads, in progressive pictures at least
+// once per scan.
+void watchScans(j_common_ptr cinfo) {
+  auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (d->input_scan_number > kMaxScans) ERREXIT1(cinfo, JERR_BAD_SCAN_SCRIPT, d->input_scan_number);
+}
 
 // Each step returns false with err.message set when libjpeg fails.
 bool startDecoding(Decoder* d, const std::uint8_t* data, std::size_t size) {
@@ -80,6 +93,8 @@ bool startDecoding(Decoder* d, const std::uint8_t* data, std::size_t size) {
   d->src.resync_to_restart = jpeg_resync_to_restart;
   d->src.term_source = termSource;
   d->cinfo.src = &d->src;
+  d->progress.progress_monitor = watchScans;
+  d->cinfo.progress = &d->progress;
   jpeg_read_header(&d->cinfo, TRUE);
   return true;
 }

@@ -10,8 +10,9 @@ packages=(
 )
 # Testing it: test frameworks, the fuzzers' compiler, and a private desktop
 # with both sound servers for the end-to-end tests (PulseAudio, and PipeWire
-# with its PulseAudio server and session manager), plus a headless Wayland
-# compositor and Qt's Wayland plugin for the Wayland-session test.
+# with its PulseAudio server and session manager), a headless Wayland
+# compositor and Qt's Wayland plugin for the Wayland-session test, and what
+# building and checking the Debian package takes.
 if [ "${1:-}" = "--test" ]; then
   packages+=(
     clang libclang-rt-14-dev
@@ -20,6 +21,7 @@ if [ "${1:-}" = "--test" ]; then
     pipewire pipewire-bin pipewire-pulse wireplumber
     weston qt6-wayland
     xvfb openbox xdotool x11-utils wmctrl imagemagick
+    dpkg-dev desktop-file-utils appstream
   )
 fi
 

@@ -37,6 +37,24 @@ for server in pulseaudio pipewire; do
     scripts/with-desktop.sh ctest --test-dir build --output-on-failure -L e2e || e2e_status=1
 done
 
+# ---- Debian package: built, installed with apt-get, end-to-end on it ----
+echo "== Debian package: build, validate, install, end-to-end against /usr/bin/tarnvale"
+# Its own build: installed under /usr with the machine's data folder; the
+# end-to-end tests of this build run the packaged program.
+cmake -S . -B build-deb -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+  -DTARNVALE_E2E_PREFIX=/usr -DTARNVALE_BUILD_BENCH=OFF -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON
+cmake --build build-deb -j "$jobs" --target tarnvale tarnvale_man meter_e2e_tests
+rm -f build-deb/tarnvale_*.deb
+(cd build-deb && cpack -G DEB)
+desktop-file-validate data/tarnvale.desktop
+appstreamcli validate --no-net --pedantic --strict data/tarnvale.metainfo.xml
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq ./build-deb/tarnvale_*.deb
+run_ctest package scripts/with-desktop.sh ctest --test-dir build-deb --output-on-failure -L e2e
+DEBIAN_FRONTEND=noninteractive $sudo apt-get purge -y -qq tarnvale
+# ---- end of the Debian package ----
+
 echo "== sanitizers (address, undefined)"
 cmake -S . -B build-asan -G Ninja -DTARNVALE_SANITIZE=ON -DTARNVALE_BUILD_BENCH=OFF \
   -DTARNVALE_WERROR=ON -DCMAKE_BUILD_TYPE=Debug

@@ -1,12 +1,14 @@
 #include "settings/ini_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
-#include <random>
 
 namespace tarnvale {
 
@@ -206,41 +208,87 @@ std::string writeProfileString(std::string_view content, std::string_view sectio
 
 namespace {
 
-enum class ReadResult { Ok, Missing, Failed };
+enum class FileState { Missing, Ok, Unusable };
 
-ReadResult readWholeFile(const std::string& path, std::string& content, struct stat& info) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
-  ReadResult result = ReadResult::Ok;
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    result = ReadResult::Failed;
-  } else {
-    // Read straight into the text; the size is a hint, the file may change meanwhile.
-    std::size_t used = 0;
-    content.resize(static_cast<std::size_t>(info.st_size) + 1);
-    for (;;) {
-      if (used == content.size()) content.resize(content.size() * 2);
-      const ssize_t n = ::read(fd, content.data() + used, content.size() - used);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        result = ReadResult::Failed;
-        break;
-      }
-      if (n == 0) break;
-      used += static_cast<std::size_t>(n);
-    }
-    content.resize(used);
-  }
-  ::close(fd);
-  return result;
+// The file as one read found it.
+struct Snapshot {
+  FileState state = FileState::Missing;
+  std::string target;  // the file itself, after the links we follow
+  std::string text;    // without the byte-order mark
+  bool byteOrderMark = false;
+  mode_t mode = 0;
+};
+
+std::string folderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
 }
 
-// Root passes every access check, so for root a file that grants no write bit
-// at all counts as read-only: the user made it so, and rename would replace it.
-bool writableByUs(const std::string& path, const struct stat& info) {
-  if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return false;
-  if (::geteuid() == 0 && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
-  return true;
+std::string nameOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Follows the links at `path` that root or we own. nullopt for a link of
+// another user, or a chain too long to be meant.
+std::optional<std::string> fileBehind(const std::string& path) {
+  constexpr int kMaxLinks = 16;
+  std::string at = path;
+  for (int hop = 0; hop <= kMaxLinks; ++hop) {
+    struct stat info {};
+    if (::lstat(at.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return at;
+    if (info.st_uid != 0 && info.st_uid != ::geteuid()) return std::nullopt;
+    std::string target(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(at.c_str(), target.data(), target.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return std::nullopt;
+    target.resize(static_cast<std::size_t>(n));
+    at = target.front() == '/' ? target : folderOf(at) + target;
+  }
+  return std::nullopt;
+}
+
+// Reads the file in one go, without ever waiting: a FIFO, a device or a file
+// beyond the size limit is not read at all.
+Snapshot readSnapshot(const std::string& path) {
+  Snapshot snap;
+  const std::optional<std::string> target = fileBehind(path);
+  if (!target) {
+    snap.state = FileState::Unusable;
+    return snap;
+  }
+  snap.target = *target;
+  // No link is followed here: one put in place since fileBehind looked fails.
+  const int fd = ::open(snap.target.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    snap.state = errno == ENOENT ? FileState::Missing : FileState::Unusable;
+    return snap;
+  }
+  struct stat info {};
+  snap.state = FileState::Unusable;
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+      static_cast<std::uint64_t>(info.st_size) <= kMaxIniFileBytes) {
+    // One byte more than the limit tells a file that grew meanwhile.
+    std::string content(kMaxIniFileBytes + 1, '\0');
+    std::size_t used = 0;
+    bool failed = false;
+    while (used < content.size()) {
+      const ssize_t n = ::read(fd, content.data() + used, content.size() - used);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) failed = true;
+      if (n <= 0) break;
+      used += static_cast<std::size_t>(n);
+    }
+    if (!failed && used <= kMaxIniFileBytes) {
+      content.resize(used);
+      snap.byteOrderMark = std::string_view(content).starts_with(kByteOrderMark);
+      if (snap.byteOrderMark) content.erase(0, kByteOrderMark.size());
+      snap.text = std::move(content);
+      snap.mode = info.st_mode & 07777;
+      snap.state = FileState::Ok;
+    }
+  }
+  ::close(fd);
+  return snap;
 }
 
 bool writeAll(int fd, std::string_view data) {
@@ -253,25 +301,40 @@ bool writeAll(int fd, std::string_view data) {
   return true;
 }
 
-// The temporary file beside the target; removed unless it was renamed.
+// Temporary files are "<name>.<pid>.tmp" beside the file: the process id
+// tells the next start whether the file's writer still runs.
+constexpr std::string_view kTemporarySuffix = ".tmp";
+
+std::string temporaryName(const std::string& target, pid_t pid) {
+  return target + "." + std::to_string(pid) + std::string(kTemporarySuffix);
+}
+
+// The process id in a temporary file name of `name`, or 0.
+pid_t writerOf(std::string_view entry, std::string_view name) {
+  if (!entry.starts_with(name) || !entry.ends_with(kTemporarySuffix)) return 0;
+  entry.remove_prefix(name.size());
+  entry.remove_suffix(kTemporarySuffix.size());
+  if (entry.size() < 2 || entry.size() > 11 || entry.front() != '.') return 0;
+  entry.remove_prefix(1);
+  long long pid = 0;
+  for (char c : entry) {
+    if (c < '0' || c > '9') return 0;
+    pid = pid * 10 + (c - '0');
+  }
+  return pid > 0 && pid <= INT32_MAX ? static_cast<pid_t>(pid) : 0;
+}
+
+// Our temporary file; removed unless it was renamed.
 class TempFile {
  public:
-  explicit TempFile(const std::string& target) {
-    static constexpr char kChars[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    std::random_device entropy;
-    std::mt19937_64 random((static_cast<std::uint64_t>(entropy()) << 32) ^ entropy() ^
-                           static_cast<std::uint64_t>(::getpid()));
-    for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-      std::string name = target + ".";
-      for (int i = 0; i < 6; ++i) name += kChars[random() % (sizeof kChars - 1)];
-      // 0666 under the umask: a new settings file is as shared as its folder.
-      fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd_ >= 0)
-        name_ = std::move(name);
-      else if (errno != EEXIST)
-        break;
-    }
+  explicit TempFile(const std::string& target) : name_(temporaryName(target, ::getpid())) {
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    fd_ = ::open(name_.c_str(), flags, 0644);
+    // Our process id is ours alone: a file already there under it is stale, or
+    // someone's squatting; either way it goes.
+    if (fd_ < 0 && errno == EEXIST && ::unlink(name_.c_str()) == 0)
+      fd_ = ::open(name_.c_str(), flags, 0644);
+    if (fd_ < 0) name_.clear();
   }
   ~TempFile() {
     if (fd_ >= 0) ::close(fd_);
@@ -291,55 +354,73 @@ class TempFile {
   void release() { name_.clear(); }
 
  private:
-  int fd_ = -1;
   std::string name_;
+  int fd_ = -1;
 };
-
-std::string folderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? "." : path.substr(0, slash + 1);
-}
 
 }  // namespace
 
 std::optional<std::string> IniFile::read(std::string_view section, std::string_view key) const {
-  std::string content;
-  struct stat info {};
-  if (readWholeFile(path_, content, info) != ReadResult::Ok) return std::nullopt;
-  return readProfileString(content, section, key);
+  const Snapshot snap = readSnapshot(path_);
+  if (snap.state != FileState::Ok) return std::nullopt;
+  return readProfileString(snap.text, section, key);
+}
+
+std::string IniFile::readAll() const {
+  Snapshot snap = readSnapshot(path_);
+  return snap.state == FileState::Ok ? std::move(snap.text) : std::string();
 }
 
 void IniFile::write(std::string_view section, std::string_view key, std::string_view value) const {
-  std::string content;
-  struct stat info {};
-  const ReadResult existing = readWholeFile(path_, content, info);
-  // A file we cannot read in full would lose its other entries.
-  if (existing == ReadResult::Failed) throw SettingsWriteError(path_);
-  if (existing == ReadResult::Ok && !writableByUs(path_, info)) throw SettingsWriteError(path_);
+  update([&](std::string text) { return writeProfileString(text, section, key, value); });
+}
 
-  const std::string updated = writeProfileString(content, section, key, value);
-
-  TempFile temp(path_);
-  if (temp.fd() < 0) throw SettingsWriteError(path_);
-  if (existing == ReadResult::Ok) {
-    // Keep owner and mode where we may; only root can give the file back to
-    // its owner, and a failure there leaves a file that is still ours.
-    if (::fchown(temp.fd(), info.st_uid, info.st_gid) != 0) {
-    }
-    if (::fchmod(temp.fd(), info.st_mode & 07777) != 0) throw SettingsWriteError(path_);
-  }
-  if (!writeAll(temp.fd(), updated) || ::fsync(temp.fd()) != 0 || !temp.close())
+void IniFile::update(const std::function<std::string(std::string)>& change) const {
+  Snapshot snap = readSnapshot(path_);
+  // What we cannot read in full we would lose; a file without any write bit
+  // was made read-only on purpose.
+  if (snap.state == FileState::Unusable) throw SettingsWriteError(path_);
+  if (snap.state == FileState::Ok && (snap.mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
     throw SettingsWriteError(path_);
-  if (::rename(temp.name().c_str(), path_.c_str()) != 0) throw SettingsWriteError(path_);
+
+  std::string updated = change(std::move(snap.text));
+  if (snap.byteOrderMark) updated.insert(0, kByteOrderMark);
+
+  TempFile temp(snap.target);
+  if (temp.fd() < 0) throw SettingsWriteError(path_);
+  // Replaced by renaming, the file takes the writer's ownership; its mode is
+  // given explicitly, readable by all whatever the umask, so the next user's
+  // save can read what this one wrote.
+  const mode_t mode = snap.state == FileState::Ok ? ((snap.mode & 0777) | 0444) : 0644;
+  if (::fchmod(temp.fd(), mode) != 0 || !writeAll(temp.fd(), updated) || ::fsync(temp.fd()) != 0 ||
+      !temp.close())
+    throw SettingsWriteError(path_);
+  if (::rename(temp.name().c_str(), snap.target.c_str()) != 0) throw SettingsWriteError(path_);
   temp.release();
 
   // Make the rename itself durable; some file systems refuse, which is harmless.
-  const int folder = ::open(folderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int folder = ::open(folderOf(snap.target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (folder >= 0) {
     if (::fsync(folder) != 0) {
     }
     ::close(folder);
   }
+}
+
+void IniFile::removeStaleTemporaryFiles() const {
+  const std::optional<std::string> target = fileBehind(path_);
+  if (!target) return;
+  DIR* folder = ::opendir(folderOf(*target).c_str());
+  if (folder == nullptr) return;
+  const std::string name = nameOf(*target);
+  while (const dirent* entry = ::readdir(folder)) {
+    const pid_t writer = writerOf(entry->d_name, name);
+    // kill() with no signal fails with ESRCH only when no such process runs;
+    // another user's running meter gives EPERM and keeps its file.
+    if (writer != 0 && writer != ::getpid() && ::kill(writer, 0) != 0 && errno == ESRCH)
+      ::unlinkat(::dirfd(folder), entry->d_name, 0);
+  }
+  ::closedir(folder);
 }
 
 }  // namespace tarnvale

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -46,21 +47,53 @@ std::optional<std::string> readProfileString(std::string_view content, std::stri
 std::string writeProfileString(std::string_view content, std::string_view section,
                                std::string_view key, std::string_view value);
 
-// One INI file on disk. Nothing is held between calls: each read loads the
-// file anew, each write replaces it whole.
+// The longest settings file read, in bytes. A full file is a few KiB; anything
+// far larger is not ours, and reading it whole would hold up the start.
+inline constexpr std::size_t kMaxIniFileBytes = std::size_t{1} << 20;
+
+// The UTF-8 byte-order mark some editors put at the start of a text file.
+inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// One INI file on disk, shared by every user of the machine. Nothing is held
+// between calls: each read loads the file anew, each write replaces it whole.
+//
+// The path may be a symbolic link (the data folder's settings file is one):
+// links owned by root or by us are followed and the file they lead to is
+// read and replaced, so the link stays. A link owned by another user is not
+// followed, since it could lead to a file of ours that a save would replace.
+//
+// A file that is not a regular file (a FIFO, a device, a folder), cannot be
+// read, is larger than kMaxIniFileBytes or is such a foreign link reads as
+// missing, at once, and is never replaced: a write throws instead, so nothing
+// of it is lost. A leading byte-order mark is read as if absent and kept.
 class IniFile {
  public:
   explicit IniFile(std::string path) : path_(std::move(path)) {}
 
   const std::string& path() const { return path_; }
 
-  // Missing or unreadable file: missing value.
+  // Missing or unusable file: missing value.
   std::optional<std::string> read(std::string_view section, std::string_view key) const;
+  // The whole text, without a byte-order mark; empty for a missing or
+  // unusable file.
+  std::string readAll() const;
 
-  // Writes a temporary file beside the file and renames it over the file, so
-  // the file is either the old one or the new one, never half written. The
-  // folder must exist. Throws SettingsWriteError; the old file is then untouched.
+  // One key: update() with that single change.
   void write(std::string_view section, std::string_view key, std::string_view value) const;
+
+  // Reads the file once, hands its text to `change` and replaces the file with
+  // the result in one step: a temporary file beside it, written and flushed,
+  // renamed over it. Killed at any moment, the file is the old one or the new
+  // one; a temporary file left by a killed process is removed by the next
+  // removeStaleTemporaryFiles(). The folder must exist and be writable; a file
+  // without any write bit is left alone. The new file is readable by all, so
+  // that whoever saves next can read it. Throws SettingsWriteError with the
+  // path as given; the old file is then untouched.
+  void update(const std::function<std::string(std::string)>& change) const;
+
+  // Removes temporary files that processes which no longer run left beside
+  // the file (killed while saving). Never fails.
+  void removeStaleTemporaryFiles() const;
 
  private:
   std::string path_;

@@ -62,51 +62,49 @@ constexpr const char* kFontSize = "FontSize";
 constexpr const char* kFontColor = "FontColor";
 constexpr const char* kFontStyle = "FontStyle";
 
-// Each call reads the file anew, as the file layer does for every key.
+// Reads keys from one snapshot of the file.
 class Reader {
  public:
-  explicit Reader(const std::string& path) : file_(path) {}
+  explicit Reader(std::string_view text) : text_(text) {}
 
   void text(const char* section, const char* key, std::string& field,
             const std::string& fallback) const {
-    field = file_.read(section, key).value_or(fallback);
+    field = readProfileString(text_, section, key).value_or(fallback);
   }
   void integer(const char* section, const char* key, std::int32_t& field,
                std::int32_t fallback) const {
-    const std::optional<std::string> value = file_.read(section, key);
+    const std::optional<std::string> value = readProfileString(text_, section, key);
     field = value ? parseInteger(*value).value_or(fallback) : fallback;
   }
   void boolean(const char* section, const char* key, bool& field, bool fallback) const {
-    const std::optional<std::string> value = file_.read(section, key);
+    const std::optional<std::string> value = readProfileString(text_, section, key);
     const std::optional<std::int32_t> number = value ? parseInteger(*value) : std::nullopt;
     field = number ? *number != 0 : fallback;
   }
   void real(const char* section, const char* key, double& field, double fallback,
             const std::string& separator) const {
-    const std::optional<std::string> value = file_.read(section, key);
+    const std::optional<std::string> value = readProfileString(text_, section, key);
     field = value ? parseReal(*value, separator).value_or(fallback) : fallback;
   }
 
  private:
-  IniFile file_;
+  std::string_view text_;
 };
 
+// Collects the entries of a save in their order.
 class Writer {
  public:
-  explicit Writer(const std::string& path) : file_(path) {}
-
-  void text(const char* section, const char* key, std::string_view value) const {
-    file_.write(section, key, value);
+  void text(const char* section, const char* key, std::string_view value) {
+    entries.push_back({section, key, std::string(value)});
   }
-  void integer(const char* section, const char* key, std::int32_t value) const {
-    file_.write(section, key, std::to_string(value));
+  void integer(const char* section, const char* key, std::int32_t value) {
+    entries.push_back({section, key, std::to_string(value)});
   }
-  void boolean(const char* section, const char* key, bool value) const {
-    file_.write(section, key, value ? "1" : "0");
+  void boolean(const char* section, const char* key, bool value) {
+    entries.push_back({section, key, value ? "1" : "0"});
   }
 
- private:
-  IniFile file_;
+  std::vector<SettingsEntry> entries;
 };
 
 // Quoted, so that blanks and quotes at either end survive the read.
@@ -118,6 +116,13 @@ std::string passwordText(const std::string& password) {
 std::string passwordAsRead(std::string_view text) {
   return readProfileString(writeProfileString("", kForm, kPassword, text), kForm, kPassword)
       .value_or(std::string());
+}
+
+// One replacement of the file for the whole save.
+void writeEntries(const std::string& dataFolder, const std::vector<SettingsEntry>& entries) {
+  IniFile(settingsPath(dataFolder)).update([&](std::string text) {
+    return applyEntries(std::move(text), entries);
+  });
 }
 
 std::string_view withoutLeadingBlanks(std::string_view text) {
@@ -136,8 +141,20 @@ std::string defaultSkinPath(const std::string& dataFolder) {
 }
 
 void loadSettings(MeterSettings& s, const std::string& dataFolder, const Locale& locale) {
+  const IniFile file(settingsPath(dataFolder));
+  file.removeStaleTemporaryFiles();
+  readSettings(s, file.readAll(), dataFolder, locale);
+}
+
+std::string applyEntries(std::string text, const std::vector<SettingsEntry>& entries) {
+  for (const SettingsEntry& e : entries) text = writeProfileString(text, e.section, e.key, e.value);
+  return text;
+}
+
+void readSettings(MeterSettings& s, std::string_view text, const std::string& dataFolder,
+                  const Locale& locale) {
   const MeterSettings defaults;
-  const Reader in(settingsPath(dataFolder));
+  const Reader in(text);
 
   in.text(kInput, kDeviceName, s.deviceName, defaults.deviceName);
   in.integer(kInput, kDevice, s.deviceIndex, defaults.deviceIndex);
@@ -191,7 +208,12 @@ void loadSettings(MeterSettings& s, const std::string& dataFolder, const Locale&
 
 void saveSettings(MeterSettings& s, const std::string& dataFolder, const Locale& locale,
                   WindowPosition windowPos, bool lockBoxChecked) {
-  const Writer out(settingsPath(dataFolder));
+  writeEntries(dataFolder, fullSaveEntries(s, locale, windowPos, lockBoxChecked));
+}
+
+std::vector<SettingsEntry> fullSaveEntries(MeterSettings& s, const Locale& locale,
+                                           WindowPosition windowPos, bool lockBoxChecked) {
+  Writer out;
 
   out.text(kInput, kDeviceName, withoutLeadingBlanks(s.deviceName));
   out.integer(kInput, kDevice, s.deviceIndex);
@@ -241,17 +263,23 @@ void saveSettings(MeterSettings& s, const std::string& dataFolder, const Locale&
   out.integer(kForm, kFontColor, s.labelFont.color);
   // Only the four style bits are a font style; others have no effect.
   out.integer(kForm, kFontStyle, s.labelFont.style & 15);
+  return std::move(out.entries);
 }
 
 void saveWindowState(const MeterSettings& s, const std::string& dataFolder,
                      WindowPosition windowPos) {
-  const Writer out(settingsPath(dataFolder));
+  writeEntries(dataFolder, windowStateEntries(s, windowPos));
+}
+
+std::vector<SettingsEntry> windowStateEntries(const MeterSettings& s, WindowPosition windowPos) {
+  Writer out;
   out.integer(kForm, kLeft, windowPos.left);
   out.integer(kForm, kTop, windowPos.top);
   out.boolean(kForm, kBorderless, s.borderless);
   out.integer(kForm, kSize, s.sizePercent);
   out.integer(kInput, kDevice, s.deviceIndex);
   out.text(kForm, kGraphic, s.graphicPath);
+  return std::move(out.entries);
 }
 
 void resetDeviceSetting(const MeterSettings& s, const std::string& dataFolder, Ui& ui,
@@ -259,7 +287,7 @@ void resetDeviceSetting(const MeterSettings& s, const std::string& dataFolder, U
   setTopmost(false);
   ui.showMessage(kDeviceResetMessage, kTarnvaleErrorCaption);
   setTopmost(s.onTop);
-  Writer(settingsPath(dataFolder)).integer(kInput, kDevice, 0);
+  IniFile(settingsPath(dataFolder)).write(kInput, kDevice, "0");
 }
 
 bool opensLock(const std::string& answer, const std::string& lockPassword) {

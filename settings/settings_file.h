@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/locale.h"
 #include "platform/ui.h"
@@ -35,21 +37,38 @@ struct WindowPosition {
 std::string settingsPath(const std::string& dataFolder);
 std::string defaultSkinPath(const std::string& dataFolder);
 
-// Reads every key into `settings`; whatever is missing or unreadable takes its
-// default, so this never fails. Holds sizePercent within 20..200 and derives
-// avgRingLength.
+// Reads every key into `settings` from one read of the file; whatever is
+// missing or unreadable takes its default, so this never fails. Holds
+// sizePercent within 20..200 and derives avgRingLength. Removes temporary
+// files that a save killed part way left beside the file.
 void loadSettings(MeterSettings& settings, const std::string& dataFolder, const Locale& locale);
+// The same on the file's text.
+void readSettings(MeterSettings& settings, std::string_view text, const std::string& dataFolder,
+                  const Locale& locale);
 
-// Writes every key, one write each. Empties lockPassword first unless locked.
-// Throws SettingsWriteError at the first key that cannot be written; the keys
-// before it stay written.
+// Writes every key. Empties lockPassword first unless locked. The file is
+// replaced once, with exactly the text that writing the keys one by one in
+// their order gives. Throws SettingsWriteError; the file is then unchanged.
 void saveSettings(MeterSettings& settings, const std::string& dataFolder, const Locale& locale,
                   WindowPosition windowPos, bool lockBoxChecked);
 
 // Writes the window position, "borderless", "size", "Device" and "Graphic";
-// nothing else. Throws SettingsWriteError.
+// nothing else, in one replacement. Throws SettingsWriteError.
 void saveWindowState(const MeterSettings& settings, const std::string& dataFolder,
                      WindowPosition windowPos);
+
+// One key as a save writes it.
+struct SettingsEntry {
+  std::string section, key, value;
+  bool operator==(const SettingsEntry&) const = default;
+};
+// What the two saves write, in their order (the full save empties
+// lockPassword first unless locked), and the text those writes make of `text`.
+std::vector<SettingsEntry> fullSaveEntries(MeterSettings& settings, const Locale& locale,
+                                           WindowPosition windowPos, bool lockBoxChecked);
+std::vector<SettingsEntry> windowStateEntries(const MeterSettings& settings,
+                                              WindowPosition windowPos);
+std::string applyEntries(std::string text, const std::vector<SettingsEntry>& entries);
 
 // Tells the user the configured device is gone, out of the always-on-top layer
 // so the message is not hidden, and stores device 0. Throws SettingsWriteError.

@@ -53,11 +53,11 @@ TEST(DisplayCopy, EveryCopyLeavesTheDisplayAsTheWholeDrawWould) {
     int workWidth, workHeight, displayWidth, displayHeight;
     bool stretch;
   } cases[] = {
-      {150, 600, 150, 600, false},  {150, 600, 300, 1200, false}, {150, 600, 75, 300, false},
-      {150, 600, 300, 1200, true},  {150, 600, 225, 900, true},   {150, 600, 148, 594, true},
-      {150, 600, 49, 198, true},    {240, 600, 480, 1200, true},  {640, 160, 1280, 320, true},
-      {640, 160, 128, 32, true},    {150, 600, 1, 1, true},       {150, 600, 151, 600, true},
-      {150, 600, 150, 1200, true},  {150, 600, 30, 900, true},
+      {150, 600, 150, 600, false}, {150, 600, 300, 1200, false}, {150, 600, 75, 300, false},
+      {150, 600, 300, 1200, true}, {150, 600, 225, 900, true},   {150, 600, 148, 594, true},
+      {150, 600, 49, 198, true},   {240, 600, 480, 1200, true},  {640, 160, 1280, 320, true},
+      {640, 160, 128, 32, true},   {150, 600, 1, 1, true},       {150, 600, 151, 600, true},
+      {150, 600, 150, 1200, true}, {150, 600, 30, 900, true},
   };
   std::mt19937 rng(11);
   for (const auto& c : cases) {
@@ -73,7 +73,8 @@ TEST(DisplayCopy, EveryCopyLeavesTheDisplayAsTheWholeDrawWould) {
         const int h = 1 + static_cast<int>(rng() % (round % 5 == 0 ? c.workHeight : 20));
         const int x = static_cast<int>(rng() % c.workWidth) - w / 2;
         const int y = static_cast<int>(rng() % c.workHeight) - h / 2;
-        const TColor32 colour = rng() % 4 == 0 ? t.work.ScanLine(0)[0] : static_cast<TColor32>(rng());
+        const TColor32 colour =
+            rng() % 4 == 0 ? t.work.ScanLine(0)[0] : static_cast<TColor32>(rng());
         t.work.FillRect(x, y, x + w, y + h, colour);
       }
       t.changes.clear();

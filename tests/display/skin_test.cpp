@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "display/skin.h"
 #include "raster/bitmap32.h"
 #include "settings/meter_settings.h"
+#include "tests/display/failing_allocation.h"
 #include "tests/raster/image_files.h"
 #include "tests/settings/temp_folder.h"
 #include "tests/support/bitmap_compare.h"
@@ -53,12 +55,17 @@ using Size = std::pair<int, int>;
 class FakeHost final : public DisplayHost {
  public:
   void setCaption(const std::string& text) override { captions.push_back(text); }
-  void setDisplaySize(int width, int height) override { displaySizes.push_back({width, height}); }
+  void setDisplaySize(int width, int height) override {
+    // As the real window does when memory for the display runs out.
+    if (width > widestDisplay) throw std::bad_alloc();
+    displaySizes.push_back({width, height});
+  }
   void setClientSize(int width, int height) override { clientSizes.push_back({width, height}); }
 
   std::vector<std::string> captions;
   std::vector<Size> displaySizes;
   std::vector<Size> clientSizes;
+  int widestDisplay = 1 << 30;
 };
 
 test::Picture uniformPicture(int width, int height, TColor32 colour) {
@@ -151,12 +158,18 @@ TEST_F(SkinTest, JpegIsChosenByTheWholePath) {
     Content content;
     bool loads;
   } cases[] = {
-      {"meter.bmp", bmp, true},        {"meter.jpg", jpeg, true},       {"METER.JpG", jpeg, true},
-      {"meter.jpg.bmp", jpeg, true},   {"meter.jpg.bmp", bmp, false},  // a real BMP, decoded as
-                                                                       // JPEG
-      {"x.jpg/meter.bmp", jpeg, true}, {"x.jpg/meter.bmp", bmp, false}, {"meter.jpeg", jpeg, true},
+      {"meter.bmp", bmp, true},
+      {"meter.jpg", jpeg, true},
+      {"METER.JpG", jpeg, true},
+      {"meter.jpg.bmp", jpeg, true},
+      {"meter.jpg.bmp", bmp, false},  // a real BMP, decoded as
+                                      // JPEG
+      {"x.jpg/meter.bmp", jpeg, true},
+      {"x.jpg/meter.bmp", bmp, false},
+      {"meter.jpeg", jpeg, true},
       {"meter.jpeg", bmp, true},  // not a JPEG path: the loader sees "BM"
-      {"meter.jpg", broken, false},    {"meter.bmp", broken, false},
+      {"meter.jpg", broken, false},
+      {"meter.bmp", broken, false},
   };
   writeDefault();
   for (const auto& c : cases) {
@@ -495,6 +508,87 @@ TEST_F(SkinTest, ChoosingAnUndecodableSkinIsReportedTwice) {
             (std::vector<ShownMessage>{skinUnusable(defaultPath), skinUnusable(broken)}));
   EXPECT_EQ(settings.graphicPath, broken);
   EXPECT_TRUE(holdsDefault());
+}
+
+// ---- skins within reason ------------------------------------------------------
+
+TEST_F(SkinTest, MemoryOfASkinCountsTheWorkAndTheDisplayCopies) {
+  const struct {
+    int width, height, sizePercent;
+    std::int64_t bytes;
+    bool allowed;
+  } cases[] = {
+      {150, 600, 100, 4 * 5 * 90000, true},
+      {150, 600, 33, 4 * (2 * 90000 + 3 * 49 * 198), true},
+      {3840, 2160, 200, 4 * (2 * 8294400LL + 3 * 33177600LL), true},  // a 4K screen at 200 %
+      {4000, 2500, 200, 4 * (2 * 10000000LL + 3 * 40000000LL), false},
+      {16384, 16384, 20, 4 * (2 * 268435456LL + 3 * 3276LL * 3276), false},
+  };
+  for (const auto& c : cases) {
+    const std::int64_t bytes = skinMemoryBytes(c.width, c.height, c.sizePercent);
+    EXPECT_EQ(bytes, c.bytes) << c.width << "x" << c.height << " at " << c.sizePercent;
+    EXPECT_EQ(bytes <= kMaxSkinMemoryBytes, c.allowed) << c.width << "x" << c.height;
+  }
+}
+
+// A skin that cannot be shown at its size, or runs out of memory on the way,
+// goes the way of a file that cannot be read: its message, the default skin
+// at 100 %, and the failed path stays configured.
+TEST_F(SkinTest, SkinsBeyondReasonFallBackLikeUnreadableOnes) {
+  writeDefault();
+  const std::string large = write("Skins/large.jpg", jpegFile(4000, 2500));
+  const std::string small = write("Skins/small.bmp", bmpFile(600, 150));
+  const struct {
+    const char* what;
+    std::string path;
+    int sizePercent;
+    int widestDisplay;      // the host fails to size anything wider
+    std::size_t failAbove;  // operator new fails above this many bytes
+    bool loads;
+  } cases[] = {
+      {"too large for 200 %", large, 200, 1 << 30, SIZE_MAX, false},
+      {"the same at 100 %", large, 100, 1 << 30, SIZE_MAX, true},
+      {"memory runs out while reading", large, 100, 1 << 30, 16 << 20, false},
+      {"memory runs out sizing the display", small, 200, 1000, SIZE_MAX, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    settings.graphicPath = c.path;
+    settings.sizePercent = c.sizePercent;
+    ui.messages.clear();
+    host = FakeHost{};
+    host.widestDisplay = c.widestDisplay;
+    bitmap.SetSize(0, 0);
+    {
+      const test::FailingAllocation failing(c.failAbove);
+      redrawDisplay(context());
+    }
+    EXPECT_EQ(settings.graphicPath, c.path);
+    for (const Size& size : host.displaySizes) EXPECT_LE(size.first, c.widestDisplay);
+    if (c.loads) {
+      EXPECT_TRUE(ui.messages.empty());
+      EXPECT_EQ(bitmap.Width(), 4000);
+      EXPECT_EQ(host.displaySizes.back(), (Size{4000, 2500}));
+    } else {
+      EXPECT_EQ(ui.messages, std::vector<ShownMessage>{skinUnusable(c.path)});
+      EXPECT_TRUE(holdsDefault());
+      EXPECT_EQ(settings.sizePercent, 100);
+      EXPECT_EQ(host.displaySizes.back(), (Size{kDefaultWidth, kDefaultHeight}));
+    }
+  }
+}
+
+TEST_F(SkinTest, ADefaultSkinThatCannotBeShownLeavesAnEmptyDisplay) {
+  writeDefault();
+  settings.sizePercent = 200;
+  host.widestDisplay = kDefaultWidth;  // the default at 200 % is too wide
+
+  redrawDisplay(context());
+
+  EXPECT_EQ(ui.messages, std::vector<ShownMessage>{skinUnusable(defaultPath)});
+  EXPECT_TRUE(bitmap.Empty());
+  EXPECT_EQ(host.displaySizes, (std::vector<Size>{{0, 0}}));
+  EXPECT_EQ(settings.graphicPath, defaultPath);
 }
 
 }  // namespace

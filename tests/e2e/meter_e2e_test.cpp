@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +15,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iostream>
+#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -36,6 +40,14 @@ namespace fs = std::filesystem;
 
 const std::string kDataFolder = TARNVALE_DATA_FOLDER;
 const std::string kProgram = TARNVALE_E2E_PROGRAM;
+
+// The settings file itself: the installed path is a link to it, which stays.
+fs::path settingsFile() {
+  const fs::path path = kDataFolder + "Tarnvale.ini";
+  if (!fs::is_symlink(path)) return path;
+  const fs::path target = fs::read_symlink(path);
+  return target.is_absolute() ? target : path.parent_path() / target;
+}
 
 std::string run(const std::string& command) {
   std::string out;
@@ -66,16 +78,19 @@ struct Geometry {
 // One run of the installed program, ended when the test is done with it.
 class Meter {
  public:
-  Meter() {
+  explicit Meter(const std::string& caption = "Peak Level") {
+    const auto start = std::chrono::steady_clock::now();
     char* argv[] = {const_cast<char*>(kProgram.c_str()), nullptr};
     if (::posix_spawn(&pid_, kProgram.c_str(), nullptr, nullptr, argv, environ) != 0) pid_ = -1;
     waitFor(
-        [this] {
+        [this, &caption] {
           window_ = run("xdotool search --onlyvisible --pid " + std::to_string(pid_) +
-                        " --name '^Peak Level$' 2>/dev/null | head -n 1");
+                        " --name '^" + caption + "$' 2>/dev/null | head -n 1");
           return !window_.empty();
         },
         10s);
+    startTime_ = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
   }
   ~Meter() {
     if (pid_ > 0 && !exited()) {
@@ -85,6 +100,7 @@ class Meter {
   }
 
   const std::string& window() const { return window_; }
+  std::chrono::milliseconds startTime() const { return startTime_; }
   bool exited() {
     int status = 0;
     return pid_ <= 0 || ::waitpid(pid_, &status, WNOHANG) == pid_;
@@ -112,6 +128,7 @@ class Meter {
  private:
   pid_t pid_ = -1;
   std::string window_;
+  std::chrono::milliseconds startTime_{0};
 };
 
 std::uint32_t rgb(const QImage& image, int x, int y) {
@@ -142,7 +159,7 @@ class MeterE2E : public ::testing::Test {
       GTEST_SKIP() << "needs scripts/with-desktop.sh";
     }
     ASSERT_TRUE(fs::exists(kProgram)) << "install the program first: " << kProgram;
-    fs::remove(kDataFolder + "Tarnvale.ini");
+    fs::remove(settingsFile());
     fs::create_directories(std::string(TARNVALE_E2E_SHOTS));
   }
 
@@ -741,6 +758,73 @@ TEST_F(MeterWaylandE2E, TheMeterIsAnXWindowAboveOthersThatADragMoves) {
     return after.x >= before.x + 90 && after.y >= before.y + 40;
   }));
   run("pkill -f 'xmessage -name " + other + "'");
+}
+
+// Odd files at the settings path: the meter starts on what it can read and
+// stays up; a file it cannot read whole is never replaced, and closing then
+// says the settings could not be saved.
+TEST_F(MeterE2E, OddSettingsFilesStartTheMeterAndLoseNothing) {
+  const fs::path file = settingsFile();
+  const fs::path elsewhere = fs::path(TARNVALE_E2E_SHOTS) / "linked.ini";
+  const std::string bom = "\xEF\xBB\xBF";
+  const struct {
+    const char* what;
+    std::function<void()> make;
+    const char* caption;  // the label read from the file, or the default
+    bool saves;
+    std::function<bool()> kept;
+  } cases[] = {
+      {"a FIFO", [&] { ::mkfifo(file.c_str(), 0666); }, "Peak Level", false,
+       [&] { return fs::is_fifo(file); }},
+      {"a sparse file of 2 GiB",
+       [&] {
+         std::ofstream(file) << "[Input]\nShort Name=Big\n";
+         fs::resize_file(file, std::uint64_t{2} << 30);
+       },
+       "Peak Level", false, [&] { return fs::file_size(file) == std::uint64_t{2} << 30; }},
+      {"a byte-order mark",
+       [&] { std::ofstream(file) << bom << "[Input]\nShort Name=Marked\n[Form]\nsize=100\n"; },
+       "Marked", true,
+       [&] {
+         std::ifstream in(file);
+         const std::string text{std::istreambuf_iterator<char>(in), {}};
+         return text.starts_with(bom + "[Input]\nShort Name=Marked\nDevice=0\n") &&
+                text.find("[Input]", 4) == std::string::npos;
+       }},
+      {"a link to a file elsewhere",
+       [&] {
+         std::ofstream(elsewhere) << "[Input]\nShort Name=Linked\n";
+         fs::create_symlink(elsewhere, file);
+       },
+       "Linked", true,
+       [&] {
+         std::ifstream in(elsewhere);
+         const std::string text{std::istreambuf_iterator<char>(in), {}};
+         return fs::is_symlink(file) && text.find("left=") != std::string::npos;
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(file);
+    fs::remove(elsewhere);
+    c.make();
+    {
+      Meter meter(c.caption);
+      ASSERT_FALSE(meter.window().empty());
+      std::cout << c.what << ": window after " << meter.startTime().count() << " ms\n";
+      std::this_thread::sleep_for(500ms);
+      EXPECT_FALSE(meter.exited());
+      run("wmctrl -i -c " + meter.window());
+      if (!c.saves) {
+        EXPECT_TRUE(
+            waitFor([] { return !run("xdotool search --name '^ Level Meter Error$'").empty(); }));
+      }
+      EXPECT_EQ(waitFor([&] { return meter.exited(); }, 2s), c.saves);
+    }
+    EXPECT_TRUE(c.kept());
+  }
+  fs::remove(file);
+  fs::remove(elsewhere);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <functional>
 #include <random>
@@ -242,6 +243,10 @@ TEST_F(BmpLoad, MissingFileFails) {
     EXPECT_NE(std::string(e.what()).find(file), std::string::npos);
   }
   EXPECT_THROW(b.LoadFromFile(dir.path().string()), RasterError);  // a folder
+  // A FIFO fails at once rather than waiting for a writer.
+  const std::string fifo = (dir.path() / "fifo.bmp").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_THROW(b.LoadFromFile(fifo), RasterError);
 }
 
 TEST_F(BmpLoad, ZeroAndNegativeWidthsGiveAnEmptyBitmap) {

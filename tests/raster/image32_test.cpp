@@ -101,7 +101,8 @@ TEST(TImage32, RepaintsOnlyTheColoursThatDifferFromWhatIsShown) {
       {"the same picture again", {}, {}},
       {"alpha only", {{12, 7, 0xFF000000}, {0, 0, 0x01000000}}, {}},
       {"one pixel", {{12, 7, 0x00000001}}, {QRect(10, 5, 5, 5)}},
-      {"two far apart: their bounding box", {{3, 3, 0x00010000}, {30, 20, 0x00FFFFFF}},
+      {"two far apart: their bounding box",
+       {{3, 3, 0x00010000}, {30, 20, 0x00FFFFFF}},
        {QRect(1, 1, 32, 22)}},
       {"corner, clipped to the control", {{39, 29, 0x00000100}}, {QRect(37, 27, 3, 3)}},
   };

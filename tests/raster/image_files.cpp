@@ -278,6 +278,48 @@ Bytes encodeJpeg(int width, int height, const Bytes& rgb, JpegKind kind, int qua
   return file;
 }
 
+Bytes encodeGrayJpegWithScans(int width, int height, const Bytes& rgb, int scans) {
+  // The DC coefficient whole in one scan, then the AC coefficients one at a
+  // time from bit 10 down, each bit a scan of its own: up to 1 + 63 × 11.
+  std::vector<jpeg_scan_info> script;
+  script.push_back({1, {0}, 0, 0, 0, 0});
+  for (int k = 1; k <= 63; ++k) {
+    script.push_back({1, {0}, k, k, 0, 10});
+    for (int bit = 10; bit > 0; --bit) script.push_back({1, {0}, k, k, bit, bit - 1});
+  }
+  if (scans < 1 || scans > static_cast<int>(script.size())) std::abort();
+  script.resize(static_cast<std::size_t>(scans));
+
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr err;
+  cinfo.err = jpeg_std_error(&err);
+  jpeg_create_compress(&cinfo);
+  unsigned char* out = nullptr;
+  unsigned long outSize = 0;
+  jpeg_mem_dest(&cinfo, &out, &outSize);
+  cinfo.image_width = static_cast<JDIMENSION>(width);
+  cinfo.image_height = static_cast<JDIMENSION>(height);
+  cinfo.input_components = 1;
+  cinfo.in_color_space = JCS_GRAYSCALE;
+  jpeg_set_defaults(&cinfo);
+  cinfo.scan_info = script.data();
+  cinfo.num_scans = scans;
+  jpeg_start_compress(&cinfo, TRUE);
+  Bytes row(static_cast<std::size_t>(width));
+  while (cinfo.next_scanline < cinfo.image_height) {
+    const std::uint8_t* src =
+        rgb.data() + static_cast<std::size_t>(cinfo.next_scanline) * width * 3;
+    for (int x = 0; x < width; ++x) row[x] = src[3 * x + 1];
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&cinfo, &r, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  Bytes file(out, out + outSize);
+  jpeg_destroy_compress(&cinfo);
+  std::free(out);
+  return file;
+}
+
 Bytes decodeJpegReference(const Bytes& file, int& width, int& height) {
   jpeg_decompress_struct cinfo;
   jpeg_error_mgr err;

@@ -63,6 +63,8 @@ void putU16(Bytes& b, std::size_t at, std::uint16_t v);
 enum class JpegKind { baseline, progressive, grayscale };
 // rgb: width × height × 3 bytes (grayscale uses the green byte).
 Bytes encodeJpeg(int width, int height, const Bytes& rgb, JpegKind kind, int quality);
+// A progressive grayscale picture in `scans` scans (1 to 694), of rgb's green bytes.
+Bytes encodeGrayJpegWithScans(int width, int height, const Bytes& rgb, int scans);
 // libjpeg's own decode with default parameters into RGB, for comparison.
 Bytes decodeJpegReference(const Bytes& file, int& width, int& height);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -134,6 +135,30 @@ TEST_F(JpegLoad, DamagedFilesFailNamingTheFile) {
     JpegImage jpeg;
     EXPECT_THROW(jpeg.LoadFromFile(file), RasterError);
     EXPECT_TRUE(jpeg.Empty());
+  }
+}
+
+TEST_F(JpegLoad, ProgressivePicturesOfMoreThan500ScansFail) {
+  const struct {
+    int scans;
+    bool loads;
+  } cases[] = {{12, true}, {500, true}, {501, false}, {694, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.scans);
+    const Bytes file = test::encodeGrayJpegWithScans(kW, kH, rgb, c.scans);
+    const std::string path = dir.write("scans.jpg", file);
+    JpegImage jpeg;
+    if (!c.loads) {
+      EXPECT_THROW(jpeg.LoadFromFile(path), RasterError);
+      EXPECT_TRUE(jpeg.Empty());
+      continue;
+    }
+    jpeg.LoadFromFile(path);
+    int w = 0, h = 0;
+    const Bytes reference = test::decodeJpegReference(file, w, h);
+    ASSERT_EQ(jpeg.Width(), w);
+    ASSERT_EQ(jpeg.Height(), h);
+    EXPECT_TRUE(std::equal(reference.begin(), reference.end(), jpeg.Rgb()));
   }
 }
 

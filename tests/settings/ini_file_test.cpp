@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -48,8 +49,8 @@ TEST_F(IniFileTest, EachReadSeesTheFileAsItIsNow) {
   EXPECT_EQ(file.read("F", "a"), "2");
 }
 
-TEST_F(IniFileTest, FirstWriteCreatesTheFileSharedUnderTheUmask) {
-  const mode_t previous = ::umask(022);
+TEST_F(IniFileTest, FirstWriteCreatesTheFileReadableByAllWhateverTheUmask) {
+  const mode_t previous = ::umask(077);
   IniFile(path).write("F", "a", "1");
   ::umask(previous);
   EXPECT_EQ(readFileBytes(path), "[F]\na=1\n");
@@ -57,20 +58,76 @@ TEST_F(IniFileTest, FirstWriteCreatesTheFileSharedUnderTheUmask) {
   EXPECT_EQ(folder.names(), std::vector<std::string>{"Test.ini"});
 }
 
-TEST_F(IniFileTest, WriteReplacesTheFileWholeAndKeepsItsMode) {
-  writeFileBytes(path, "; mine\r\n[F]\r\na=1\r\n");
-  ::chmod(path.c_str(), 0604);
-  // A second name for the old file: an in-place rewrite would change it too.
-  const std::string oldLink = folder.path() + "old";
-  ASSERT_EQ(::link(path.c_str(), oldLink.c_str()), 0);
+TEST_F(IniFileTest, WriteReplacesTheFileWholeAndKeepsItReadableByAll) {
+  const struct {
+    mode_t before, after;
+  } cases[] = {{0664, 0664}, {0604, 0644}, {0600, 0644}, {0200, 0644}};
+  for (const auto& c : cases) {
+    writeFileBytes(path, "; mine\r\n[F]\r\na=1\r\n");
+    ::chmod(path.c_str(), c.before);
+    // A second name for the old file: an in-place rewrite would change it too.
+    const std::string oldLink = folder.path() + "old";
+    ASSERT_EQ(::link(path.c_str(), oldLink.c_str()), 0);
 
+    IniFile(path).write("F", "a", "2");
+
+    EXPECT_EQ(readFileBytes(path), "; mine\r\n[F]\r\na=2\r\n");
+    EXPECT_EQ(readFileBytes(oldLink), "; mine\r\n[F]\r\na=1\r\n");
+    EXPECT_EQ(fileMode(path), c.after) << std::oct << c.before;
+    ::unlink(oldLink.c_str());
+    EXPECT_EQ(folder.names(), std::vector<std::string>{"Test.ini"});
+  }
+}
+
+TEST_F(IniFileTest, WritesGoThroughOurLinksWhichStay) {
+  // A link to a link in another folder, and one whose file does not exist yet.
+  const std::string elsewhere = folder.path() + "elsewhere/";
+  std::filesystem::create_directory(elsewhere);
+  writeFileBytes(elsewhere + "real.ini", "[F]\na=1\n");
+  std::filesystem::create_symlink("real.ini", elsewhere + "second");
+  std::filesystem::create_symlink("elsewhere/second", path);
+  const std::string dangling = folder.path() + "New.ini";
+  std::filesystem::create_symlink("elsewhere/new.ini", dangling);
+
+  EXPECT_EQ(IniFile(path).read("F", "a"), "1");
   IniFile(path).write("F", "a", "2");
+  IniFile(dangling).write("F", "b", "3");
 
-  EXPECT_EQ(readFileBytes(path), "; mine\r\n[F]\r\na=2\r\n");
-  EXPECT_EQ(readFileBytes(oldLink), "; mine\r\n[F]\r\na=1\r\n");
-  EXPECT_EQ(fileMode(path), 0604u);
-  ::unlink(oldLink.c_str());
-  EXPECT_EQ(folder.names(), std::vector<std::string>{"Test.ini"});
+  EXPECT_TRUE(std::filesystem::is_symlink(path));
+  EXPECT_TRUE(std::filesystem::is_symlink(elsewhere + "second"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dangling));
+  EXPECT_EQ(readFileBytes(elsewhere + "real.ini"), "[F]\na=2\n");
+  EXPECT_EQ(readFileBytes(elsewhere + "new.ini"), "[F]\nb=3\n");
+  EXPECT_EQ(IniFile(dangling).read("F", "b"), "3");
+}
+
+TEST_F(IniFileTest, OnlyTemporaryFilesOfProcessesGoneAreRemoved) {
+  // A process that has ended: its id is free.
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ASSERT_GT(gone, 0);
+  ::waitpid(gone, nullptr, 0);
+  const std::string stale = path + "." + std::to_string(gone) + ".tmp";
+  const std::string running = path + "." + std::to_string(::getppid()) + ".tmp";
+  const std::string ours = path + "." + std::to_string(::getpid()) + ".tmp";
+  const std::string others[] = {path + ".abc.tmp", path + "." + std::to_string(gone),
+                                folder.path() + "Other.ini." + std::to_string(gone) + ".tmp"};
+  writeFileBytes(path, "[F]\na=1\n");
+  for (const std::string& name : {stale, running, ours}) writeFileBytes(name, "[F]\na=");
+  for (const std::string& name : others) writeFileBytes(name, "x");
+
+  IniFile(path).removeStaleTemporaryFiles();
+
+  EXPECT_FALSE(std::filesystem::exists(stale));
+  for (const std::string& name : {running, ours})
+    EXPECT_TRUE(std::filesystem::exists(name)) << name;
+  for (const std::string& name : others) EXPECT_TRUE(std::filesystem::exists(name)) << name;
+  EXPECT_EQ(readFileBytes(path), "[F]\na=1\n");
+
+  // Our own left-over name is taken over by our next write, and gone after it.
+  IniFile(path).write("F", "a", "2");
+  EXPECT_FALSE(std::filesystem::exists(ours));
+  EXPECT_EQ(readFileBytes(path), "[F]\na=2\n");
 }
 
 TEST_F(IniFileTest, MissingFolderFailsWithThePath) {

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <iostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -8,6 +14,7 @@
 #include "settings/ring_length.h"
 #include "settings/settings_file.h"
 #include "tests/settings/temp_folder.h"
+#include "tests/support/run_as.h"
 
 namespace tarnvale {
 namespace {
@@ -41,7 +48,8 @@ std::string binaryLine(std::size_t size, unsigned seed) {
 }
 
 TEST_F(BadInputTest, UnreadablePartsTakeTheirDefaults) {
-  const std::string tenMegabytes(10 * 1024 * 1024, 'n');
+  // Long, though within the size a settings file may have.
+  const std::string longLine(900 * 1024, 'n');
   const struct {
     const char* what;
     std::string content;
@@ -51,9 +59,9 @@ TEST_F(BadInputTest, UnreadablePartsTakeTheirDefaults) {
       {"binary bytes", binaryLine(65536, 7), 100, "Peak Level"},
       {"NUL bytes", std::string(1000, '\0'), 100, "Peak Level"},
       {"NUL bytes before", "\0\0\0\n[Form]\nsize=50\n"s, 50, "Peak Level"},
-      {"a 10 MB line", "[Input]\nShort Name=" + tenMegabytes + "\n[Form]\nsize=50", 50,
+      {"a 900 KB line", "[Input]\nShort Name=" + longLine + "\n[Form]\nsize=50", 50,
        std::string(2047, 'n')},
-      {"a 10 MB junk line", "[Form]\njunk" + tenMegabytes + "\nsize=50\n", 50, "Peak Level"},
+      {"a 900 KB junk line", "[Form]\njunk" + longLine + "\nsize=50\n", 50, "Peak Level"},
       {"no final newline", "[Form]\nsize=50", 50, "Peak Level"},
       {"header without bracket", "[Form\nsize=50\n", 100, "Peak Level"},
       {"unclosed header inside a section", "[Form]\n[Input\nsize=50\n", 50, "Peak Level"},
@@ -166,6 +174,154 @@ TEST_F(BadInputTest, SeededCorpusLoadsAndTakesTheWindowStateBack) {
     EXPECT_EQ(reloaded.sizePercent, s.sizePercent);
     EXPECT_EQ(reloaded.deviceIndex, n);
     EXPECT_EQ(reloaded.graphicPath, s.graphicPath);
+  }
+}
+
+// What is at the settings path, and what a start and a save make of it.
+struct BadFile {
+  const char* what;
+  std::function<void(const std::string& data, const std::string& file)> make;
+  bool asOtherUser;         // loaded and saved by a user who owns neither file nor folder
+  std::int32_t loadedSize;  // "size" as loaded: 50 from the file, 100 by default
+  bool saves;
+  // What must hold afterwards; "" when it does.
+  std::function<std::string(const std::string& file)> after;
+};
+
+constexpr const char* kContent = "[Input]\nShort Name=Studio\n[Form]\nsize=50\n";
+
+std::string unchanged(const std::string& path, const std::string& bytes) {
+  return test::readFileBytes(path) == bytes ? "" : path + " changed";
+}
+
+TEST_F(BadInputTest, BadFilesAtTheSettingsPathStartWithWhatCanBeReadAndLoseNothing) {
+  namespace fs = std::filesystem;
+  constexpr std::uint64_t kTwoGiB = std::uint64_t{2} << 30;
+  const std::string bom = "\xEF\xBB\xBF";
+  const std::string atTheLimit = [] {
+    std::string text = kContent;
+    while (text.size() < kMaxIniFileBytes) text += "; " + std::string(60, 'x') + "\n";
+    text.resize(kMaxIniFileBytes - 1);
+    return text + "\n";
+  }();
+  const BadFile cases[] = {
+      {"a FIFO", [](auto&, auto& f) { ::mkfifo(f.c_str(), 0666); }, false, 100, false,
+       [](auto& f) { return fs::is_fifo(f) ? "" : "the FIFO is gone"; }},
+      {"a link to a device", [](auto&, auto& f) { fs::create_symlink("/dev/zero", f); }, false, 100,
+       false,
+       [](auto& f) { return fs::is_symlink(f) && fs::is_character_file(f) ? "" : "link gone"; }},
+      {"a folder", [](auto&, auto& f) { fs::create_directory(f); }, false, 100, false,
+       [](auto& f) { return fs::is_directory(f) ? "" : "the folder is gone"; }},
+      {"a sparse file of 2 GiB",
+       [](auto&, auto& f) {
+         test::writeFileBytes(f, kContent);
+         fs::resize_file(f, kTwoGiB);
+       },
+       false, 100, false,
+       [](auto& f) {
+         struct stat info {};
+         ::stat(f.c_str(), &info);
+         if (static_cast<std::uint64_t>(info.st_size) != kTwoGiB) return std::string("resized");
+         // Still sparse: nothing filled the holes in.
+         return info.st_blocks * 512 < 1024 * 1024 ? "" : std::string("holes filled");
+       }},
+      {"a file of just the size limit",
+       [&](auto&, auto& f) { test::writeFileBytes(f, atTheLimit); }, false, 50, true,
+       [](auto& f) {
+         return test::readFileBytes(f).find("; xxx") != std::string::npos ? "" : "comments lost";
+       }},
+      {"a byte-order mark", [&](auto&, auto& f) { test::writeFileBytes(f, bom + kContent); }, false,
+       50, true,
+       [&](auto& f) {
+         const std::string text = test::readFileBytes(f);
+         if (!text.starts_with(bom + "[Input]\nShort Name=\"Studio\"\n"))
+           return "bad start: " + text;
+         return text.find("[Input]", 4) == std::string::npos ? "" : "a second [Input]: " + text;
+       }},
+      {"our link to a file elsewhere",
+       [](auto& d, auto& f) {
+         fs::create_directory(d + "shared");
+         test::writeFileBytes(d + "shared/Tarnvale.ini", kContent);
+         fs::create_symlink("shared/Tarnvale.ini", f);
+       },
+       false, 50, true,
+       [&](auto& f) {
+         if (!fs::is_symlink(f)) return std::string("the link was replaced");
+         return test::readFileBytes(fs::path(f).parent_path() / "shared/Tarnvale.ini")
+                            .find("Graphic=") != std::string::npos
+                    ? ""
+                    : std::string("not written through");
+       }},
+      {"a link loop",
+       [](auto& d, auto& f) {
+         fs::create_symlink("loop", f);
+         fs::create_symlink("Tarnvale.ini", d + "loop");
+       },
+       false, 100, false, [](auto& f) { return fs::is_symlink(f) ? "" : "the link is gone"; }},
+      {"another user's link",
+       [](auto& d, auto& f) {
+         test::writeFileBytes(d + "mine.ini", kContent);
+         fs::create_symlink("mine.ini", f);
+         ::lchown(f.c_str(), 4321, 4321);
+       },
+       false, 100, false,
+       [&](auto& f) {
+         return fs::is_symlink(f) ? unchanged(fs::path(f).parent_path() / "mine.ini", kContent)
+                                  : "the link is gone";
+       }},
+      {"a folder not writable while the file is",
+       [](auto& d, auto& f) {
+         test::writeFileBytes(f, kContent);
+         ::chmod(f.c_str(), 0666);
+         ::chmod(d.c_str(), 0555);
+       },
+       true, 50, false, [](auto& f) { return unchanged(f, kContent); }},
+      {"a file we may not read",
+       [](auto&, auto& f) {
+         test::writeFileBytes(f, kContent);
+         ::chmod(f.c_str(), 0600);
+       },
+       true, 100, false, [](auto& f) { return unchanged(f, kContent); }},
+  };
+  for (const BadFile& c : cases) {
+    SCOPED_TRACE(c.what);
+    if ((c.asOtherUser || std::string(c.what) == "another user's link") && ::geteuid() != 0) {
+      std::cout << "needs root, not tried: " << c.what << "\n";
+      continue;
+    }
+    const test::TempFolder place;
+    ::chmod(place.path().c_str(), 0777);
+    const std::string dataFolder = place.path();
+    const std::string path = settingsPath(dataFolder);
+    c.make(dataFolder, path);
+
+    const auto scenario = [&]() -> std::string {
+      MeterSettings s;
+      loadSettings(s, dataFolder, point);
+      std::string problems;
+      if (s.sizePercent != c.loadedSize)
+        problems += "size loaded as " + std::to_string(s.sizePercent) + "; ";
+      if ((c.loadedSize == 50) != (s.shortName == "Studio"))
+        problems += "label loaded as " + s.shortName + "; ";
+      std::string error;
+      try {
+        saveSettings(s, dataFolder, point, {0, 0}, false);
+      } catch (const SettingsWriteError& e) {
+        error = e.what();
+      }
+      if (c.saves && !error.empty()) problems += "save failed: " + error + "; ";
+      if (!c.saves && error != "Unable to write to " + path)
+        problems += "save gave: " + error + "; ";
+      return problems;
+    };
+    const std::string problems =
+        c.asOtherUser ? test::runAsUser(65534, 65534, scenario) : scenario();
+    EXPECT_EQ(problems, "");
+    ::chmod(dataFolder.c_str(), 0777);
+    EXPECT_EQ(c.after(path), "");
+    // No temporary file stays behind, whatever the outcome.
+    for (const auto& entry : fs::directory_iterator(dataFolder))
+      EXPECT_FALSE(entry.path().string().ends_with(".tmp")) << entry.path();
   }
 }
 

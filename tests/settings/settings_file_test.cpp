@@ -1,10 +1,13 @@
 #include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -568,24 +571,98 @@ TEST_F(SettingsFileTest, ReadOnlyFileIsNotChanged) {
   EXPECT_EQ(folder.names(), std::vector<std::string>{"Tarnvale.ini"});
 }
 
-TEST_F(SettingsFileTest, FullDiskStopsTheSaveAtTheKeyThatDoesNotFit) {
-  MeterSettings s = defaultsFor(data);
+TEST_F(SettingsFileTest, FullDiskLeavesTheFileAsItWas) {
+  writeFileBytes(file, kHandEdited);
+  MeterSettings s = unusualSettings(data);
   std::string error;
   {
     const test::FileSizeLimit limit(300);
     error = errorOf([&] { saveSettings(s, data, point, {0, 0}, false); });
   }
   EXPECT_EQ(error, "Unable to write to " + file);
-  // The keys before the failing one stay written, whole and in order.
-  const std::string text = readFileBytes(file);
-  EXPECT_LE(text.size(), 300u);
-  EXPECT_TRUE(text.ends_with("\n"));
-  const std::vector<std::string> written = keysInFile(text);
-  ASSERT_GT(written.size(), 3u);
-  ASSERT_LT(written.size(), kSaveOrder.size());
-  EXPECT_EQ(written,
-            std::vector<std::string>(kSaveOrder.begin(), kSaveOrder.begin() + written.size()));
+  EXPECT_EQ(readFileBytes(file), kHandEdited);
   EXPECT_EQ(folder.names(), std::vector<std::string>{"Tarnvale.ini"});
+}
+
+// What happened in a folder while it was watched: "create <name>", "rename
+// <name>" (a file renamed into place), "write <name>" (closed after writing).
+class FolderWatch {
+ public:
+  explicit FolderWatch(const std::string& folder) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    ::inotify_add_watch(fd_, folder.c_str(), IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE);
+  }
+  ~FolderWatch() { ::close(fd_); }
+  FolderWatch(const FolderWatch&) = delete;
+  FolderWatch& operator=(const FolderWatch&) = delete;
+
+  std::vector<std::string> events() {
+    std::vector<std::string> out;
+    alignas(inotify_event) char buffer[65536];
+    ssize_t n;
+    while ((n = ::read(fd_, buffer, sizeof buffer)) > 0) {
+      for (char* p = buffer; p < buffer + n;) {
+        const auto* e = reinterpret_cast<const inotify_event*>(p);
+        const std::string name = e->len > 0 ? e->name : "";
+        const bool temporary = name != "Tarnvale.ini";
+        const std::string shown = temporary ? "temporary" : name;
+        if (e->mask & IN_CREATE) out.push_back("create " + shown);
+        if (e->mask & IN_MOVED_TO) out.push_back("rename " + shown);
+        if (e->mask & IN_CLOSE_WRITE) out.push_back("write " + shown);
+        p += sizeof(inotify_event) + e->len;
+      }
+    }
+    return out;
+  }
+
+ private:
+  int fd_;
+};
+
+TEST_F(SettingsFileTest, EachSaveIsOneReplacementEqualToItsKeyByKeyWrites) {
+  const std::string byKey = data + "by key/";
+  std::filesystem::create_directory(byKey);
+  const struct {
+    const char* what;
+    std::optional<std::string> before;
+  } files[] = {
+      {"no file", std::nullopt},
+      {"an empty file", ""},
+      {"a hand-edited file", kHandEdited},
+      {"a full file", std::nullopt},  // written by the first full save below
+  };
+  std::optional<std::string> full;
+  for (const auto& f : files) {
+    for (const bool wholeSave : {true, false}) {
+      SCOPED_TRACE(std::string(f.what) + (wholeSave ? ", full save" : ", window state"));
+      const std::optional<std::string> before = f.before ? f.before : full;
+      for (const std::string& path : {file, byKey + "Tarnvale.ini"}) {
+        std::filesystem::remove(path);
+        if (before) writeFileBytes(path, *before);
+      }
+      MeterSettings s = unusualSettings(data);
+      s.locked = wholeSave;  // the full save empties the password when unlocked
+      MeterSettings forKeys = s;
+
+      FolderWatch watch(data);
+      if (wholeSave)
+        saveSettings(s, data, point, {-30, 1500}, true);
+      else
+        saveWindowState(s, data, {-30, 1500});
+      const std::vector<std::string> expected = {"create temporary", "write temporary",
+                                                 "rename Tarnvale.ini"};
+      EXPECT_EQ(watch.events(), expected);
+
+      const IniFile keyByKey(byKey + "Tarnvale.ini");
+      for (const SettingsEntry& e : wholeSave ? fullSaveEntries(forKeys, point, {-30, 1500}, true)
+                                              : windowStateEntries(forKeys, {-30, 1500}))
+        keyByKey.write(e.section, e.key, e.value);
+      EXPECT_EQ(forKeys, s);
+      EXPECT_EQ(readFileBytes(file), readFileBytes(byKey + "Tarnvale.ini"));
+      if (wholeSave && !before) full = readFileBytes(file);
+    }
+  }
+  ASSERT_TRUE(full);
+  EXPECT_EQ(keysInFile(*full), kSaveOrder);
 }
 
 }  // namespace
