@@ -43,7 +43,7 @@ cleanup() {
 trap cleanup EXIT
 
 start_meter() {
-  rm -f "$data/Tarnvale.ini"
+  # Written through the installed link, if there is one.
   printf '[Form]\nSample Rate=48000\nleft=400\ntop=100\n[Input]\nDevice Name=%s\n' "$input_name" >"$data/Tarnvale.ini"
   "$program" >/dev/null 2>&1 &
   meter=$!

@@ -664,7 +664,8 @@ TEST_F(MeterE2E, ExitProgramSavesTheWindowStateOnce) {
 
   setting("Form", "left", "0");
   setting("Form", "top", "100");
-  test::FileChangeCounter saves(kDataFolder, "Tarnvale.ini");
+  const fs::path file = settingsFile();
+  test::FileChangeCounter saves(file.parent_path().string(), file.filename().string());
   Meter meter;
   ASSERT_FALSE(meter.window().empty());
   const std::string dialog = openSetupDialog(meter);
