@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/setup_texts.h"
+#include "platform/application.h"
 
 namespace tarnvale {
 

@@ -17,13 +17,13 @@
 #include "capture/capture_texts.h"
 #include "capture/form3.h"
 #include "meter/ballistics.h"
-#include "meter/buffer_cycle.h"
 #include "platform/process.h"
 #include "raster/image32.h"
-#include "settings/form2.h"
 #include "settings/number_text.h"
 #include "settings/ring_length.h"
 #include "settings/settings_file.h"
+#include "setup/form2.h"
+#include "update/buffer_cycle.h"
 
 namespace tarnvale {
 

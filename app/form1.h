@@ -11,7 +11,6 @@
 #include "display/display_copy.h"
 #include "display/display_state.h"
 #include "display/skin.h"
-#include "meter/display_update.h"
 #include "meter/meter_state.h"
 #include "meter/position_table.h"
 #include "platform/buffer_done_event.h"
@@ -23,7 +22,8 @@
 #include "platform/wave_in.h"
 #include "raster/bitmap32.h"
 #include "settings/meter_settings.h"
-#include "settings/setup_host.h"
+#include "setup/setup_host.h"
+#include "update/display_update.h"
 
 namespace tarnvale {
 

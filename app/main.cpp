@@ -9,7 +9,7 @@
 #include "platform/pulse_wave_in.h"
 #include "platform/qt_services.h"
 #include "raster/system_colors.h"
-#include "settings/form2.h"
+#include "setup/form2.h"
 
 int main(int argc, char** argv) {
   using namespace tarnvale;

@@ -72,6 +72,14 @@ void closeDrainedDevices(CaptureContext& context, CaptureState& state) {
 
 }  // namespace
 
+void resetDeviceSetting(const MeterSettings& settings, const std::string& dataFolder, Ui& ui,
+                        const std::function<void(bool)>& setTopmost) {
+  setTopmost(false);
+  ui.showMessage(kDeviceResetMessage, kCaptureErrorCaption);
+  setTopmost(settings.onTop);
+  saveDefaultDevice(dataFolder);
+}
+
 void stopCurrentCapture(CaptureContext& context, CaptureState& state) {
   if (state.waveInHandle == kNoWaveIn) return;
   context.waveIn.reset(state.waveInHandle);

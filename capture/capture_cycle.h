@@ -75,6 +75,12 @@ struct CaptureState {
   std::vector<WaveInHandle> abandoned;
 };
 
+// Tells the user the configured device cannot be used, out of the
+// always-on-top layer so the message is not hidden, and stores device 0 in the
+// settings file. Throws SettingsWriteError.
+void resetDeviceSetting(const MeterSettings& settings, const std::string& dataFolder, Ui& ui,
+                        const std::function<void(bool)>& setTopmost);
+
 // A device name as compared and stored: without leading blanks.
 std::string withoutLeadingBlanks(std::string name);
 

@@ -6,4 +6,8 @@ namespace tarnvale {
 // handler catches, and the window caption when the label is empty.
 inline constexpr const char* kApplicationTitle = "Tarnvale";
 
+// The caption of the skin load's messages and of a failed save as the meter
+// window closes (the leading blank is part of it).
+inline constexpr const char* kLevelMeterErrorCaption = " Level Meter Error";
+
 }  // namespace tarnvale

@@ -132,14 +132,6 @@ std::string_view withoutLeadingBlanks(std::string_view text) {
 
 }  // namespace
 
-std::string settingsPath(const std::string& dataFolder) {
-  return dataFolder + kSettingsFileName;
-}
-
-std::string defaultSkinPath(const std::string& dataFolder) {
-  return dataFolder + kDefaultSkinName;
-}
-
 void loadSettings(MeterSettings& s, const std::string& dataFolder, const Locale& locale) {
   const IniFile file(settingsPath(dataFolder));
   file.removeStaleTemporaryFiles();
@@ -282,11 +274,7 @@ std::vector<SettingsEntry> windowStateEntries(const MeterSettings& s, WindowPosi
   return std::move(out.entries);
 }
 
-void resetDeviceSetting(const MeterSettings& s, const std::string& dataFolder, Ui& ui,
-                        const std::function<void(bool)>& setTopmost) {
-  setTopmost(false);
-  ui.showMessage(kDeviceResetMessage, kTarnvaleErrorCaption);
-  setTopmost(s.onTop);
+void saveDefaultDevice(const std::string& dataFolder) {
   IniFile(settingsPath(dataFolder)).write(kInput, kDevice, "0");
 }
 

@@ -1,4 +1,4 @@
-#include "meter/display_update.h"
+#include "update/display_update.h"
 
 #include <algorithm>
 #include <limits>

@@ -12,7 +12,7 @@
 #include "platform/shell.h"
 #include "platform/ui.h"
 #include "settings/meter_settings.h"
-#include "settings/setup_host.h"
+#include "setup/setup_host.h"
 
 class QCheckBox;
 class QComboBox;

@@ -1,4 +1,4 @@
-#include "settings/form2.h"
+#include "setup/form2.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -21,7 +21,7 @@
 #include "settings/number_text.h"
 #include "settings/ring_length.h"
 #include "settings/settings_file.h"
-#include "settings/setup_texts.h"
+#include "setup/setup_texts.h"
 
 namespace tarnvale {
 
