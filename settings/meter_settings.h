@@ -16,6 +16,10 @@ struct LabelFont {
   bool operator==(const LabelFont&) const = default;
 };
 
+// The display size in percent of the skin's, as every load and OK hold it.
+inline constexpr std::int32_t kMinSizePercent = 20;
+inline constexpr std::int32_t kMaxSizePercent = 200;
+
 // Every user setting, one field per key of the settings file. The initial
 // values are the file's defaults for a missing key, except `graphicPath`, whose
 // default depends on the data folder and is filled in by the load.

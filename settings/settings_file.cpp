@@ -182,7 +182,7 @@ void readSettings(MeterSettings& s, std::string_view text, const std::string& da
   in.integer(kForm, kLeft, s.windowLeft, defaults.windowLeft);
   in.integer(kForm, kTop, s.windowTop, defaults.windowTop);
   in.integer(kForm, kSize, s.sizePercent, defaults.sizePercent);
-  s.sizePercent = std::clamp(s.sizePercent, 20, 200);
+  s.sizePercent = std::clamp(s.sizePercent, kMinSizePercent, kMaxSizePercent);
   in.integer(kForm, kRedStart, s.redStart, defaults.redStart);
   in.integer(kForm, kAmberStart, s.amberStart, defaults.amberStart);
   in.boolean(kForm, kBlocks, s.blocks, defaults.blocks);

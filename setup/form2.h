@@ -1,10 +1,7 @@
 #pragma once
 
 #include <QDialog>
-#include <QFrame>
-#include <QSpinBox>
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "meter/measurement_fields.h"
@@ -12,7 +9,9 @@
 #include "platform/shell.h"
 #include "platform/ui.h"
 #include "settings/meter_settings.h"
+#include "setup/entry_rules.h"
 #include "setup/setup_host.h"
+#include "setup/setup_widgets.h"
 
 class QCheckBox;
 class QComboBox;
@@ -22,31 +21,6 @@ class QPushButton;
 class QRadioButton;
 
 namespace tarnvale {
-
-// A raised colour panel that runs `onClick` when clicked; holds a 0x00BBGGRR colour.
-class ColourPanel final : public QFrame {
- public:
-  explicit ColourPanel(QWidget* parent);
-  std::int32_t colour() const { return colour_; }
-  void setColour(std::int32_t colour);
-  std::function<void()> onClick;
-
- protected:
-  void mouseReleaseEvent(QMouseEvent* event) override;
-
- private:
-  std::int32_t colour_ = 0;
-};
-
-// An up-down with its field. `onArrow` runs only when the arrows (or the
-// arrow keys) step it; typing into the field moves the position silently.
-class UpDown final : public QSpinBox {
- public:
-  explicit UpDown(QWidget* parent);
-  void stepBy(int steps) override;
-  QLineEdit* field() const { return lineEdit(); }
-  std::function<void()> onArrow;
-};
 
 // The setup dialog. Created once, hidden between uses; the measurement reads
 // and writes its calibration, decay, headroom and DC offset fields for every
@@ -89,70 +63,72 @@ class TForm2 final : public QDialog, public MeasurementFields {
   void Label2DblClick();
   void Label3DblClick();
 
-  QFrame* Panel1;
-  QFrame* Panel2;
-  QFrame* Panel3;
-  QFrame* Panel4;
-  QFrame* Panel5;
-  QFrame* Panel6;
+  // The controls keep their form names; what each one is, where the name
+  // does not say.
+  QFrame* Panel1;  // title, version, links, Help
+  QFrame* Panel2;  // calibration, clip level, decay, DC offset
+  QFrame* Panel3;  // bar colours and display options
+  QFrame* Panel4;  // bar position and size, skin
+  QFrame* Panel5;  // input device, label, channel mode, sample rate
+  QFrame* Panel6;  // numeric readout, average, phase, peak hold
   QCheckBox* LockSet;
-  QLabel* Label32;
-  QPushButton* Button1;
-  QPushButton* Button2;
+  QLabel* Label32;       // "Settings are Locked"
+  QPushButton* Button1;  // OK
+  QPushButton* Button2;  // Exit Program
   // Panel1
-  QPushButton* Button3;
-  QLabel* Label17;
-  QLabel* Label1;
-  QLabel* Image1;
-  QLabel* Label3;
-  QLabel* Label2;
+  QPushButton* Button3;  // Help
+  QLabel* Label17;       // the application's title
+  QLabel* Label1;        // the version
+  QLabel* Image1;        // the icon
+  QLabel* Label3;        // the web address; a double click opens it
+  QLabel* Label2;        // the data folder; a double click opens it
   // Panel2
-  QLineEdit* Edit1;
-  QLabel* Label14;
-  QLineEdit* Edit8;
-  QLineEdit* Edit2;
+  QLineEdit* Edit1;  // calibration: meter full scale, dB below system full scale
+  QLabel* Label14;   // headroom
+  QLineEdit* Edit8;  // clip level, dB below system full scale
+  QLineEdit* Edit2;  // decay rate, 1 (slow) to 10 (fast)
   QCheckBox* cbDCoffset;
-  QLabel* Label39;
-  QLabel* Label40;
-  QPushButton* Button7;
-  // Panel3
+  QLabel* Label39;       // measured DC offset, left
+  QLabel* Label40;       // measured DC offset, right
+  QPushButton* Button7;  // SET: the DC offset question
+  // Panel3: bar colours (click to choose) and the blocks where they start
   ColourPanel* PeakBar;
   ColourPanel* Topbar;
   ColourPanel* MidBar;
   ColourPanel* Lowbar;
-  UpDown* UpDown1;
-  UpDown* UpDown2;
-  QCheckBox* CheckBox4;
+  UpDown* UpDown1;       // redStart, field Edit12
+  UpDown* UpDown2;       // amberStart, field Edit13
+  QCheckBox* CheckBox4;  // User Colour Peaks
   QCheckBox* blended;
-  QCheckBox* CheckBox3;
-  QCheckBox* CheckBox2;
-  QCheckBox* CheckBox1;
+  QCheckBox* CheckBox3;  // Bars as blocks
+  QCheckBox* CheckBox2;  // Always on top
+  QCheckBox* CheckBox1;  // No Borders
   // Panel4
-  UpDown* UpDownL;
-  UpDown* UpDownR;
-  UpDown* UpDownWidth;
-  QPushButton* Button6;
-  QPushButton* Button4;
-  QLineEdit* Edit3;
-  QLineEdit* Edit5;
+  UpDown* UpDownL;       // bar position, field Edit11
+  UpDown* UpDownR;       // bar spacing, field Edit10
+  UpDown* UpDownWidth;   // bar width, field Edit9
+  QPushButton* Button6;  // "*": position, spacing and width back to their defaults
+  QPushButton* Button4;  // Choose Skin...
+  QLineEdit* Edit3;      // size in percent
+  QLineEdit* Edit5;      // the skin's file name
   // Panel5
   QComboBox* ComboBoxDevice;
-  QLineEdit* Edit4;
-  QPushButton* Button5;
+  QLineEdit* Edit4;      // the label, shown in its font
+  QPushButton* Button5;  // Font
   QComboBox* ComboBoxMode;
   QComboBox* ComboBoxRate;
   // Panel6
-  QRadioButton* RadioButton1;
-  QRadioButton* RadioButton2;
-  QRadioButton* RadioButton3;
-  QCheckBox* CheckBox6;
-  QLineEdit* Edit6;
-  QLabel* Label25;
-  QCheckBox* CheckBox8;
-  QCheckBox* CheckBox5;
-  QLineEdit* Edit7;
-  QLabel* Label26;
-  QLabel* Label27;
+  QRadioButton* RadioButton1;  // numeric readout: None
+  QRadioButton* RadioButton2;  // Peaks
+  QRadioButton* RadioButton3;  // Average
+  QCheckBox* CheckBox6;        // Show Average Mark
+  QLineEdit* Edit6;            // average time, seconds
+  QLabel* Label25;             // its range
+  QCheckBox* CheckBox8;        // Show Phase Correlation
+  QCheckBox* CheckBox5;        // Peak Hold Infinite
+  QLineEdit* Edit7;            // hold reset time, seconds
+  QLabel* Label26;             // "Hold Reset Time"
+  QLabel* Label27;             // its range
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -173,11 +149,15 @@ class TForm2 final : public QDialog, public MeasurementFields {
   void FormClose();
   void showLocked(bool locked);
   void unlock();
+  EntryField fieldOf(const QLineEdit* edit) const;
   bool keyRefused(QLineEdit* field, const QString& typed);
   void Edit4Change();
   void Edit6Change();
   void Edit7Change();
   void Edit8Change();
+  // A time field's text, typed or at OK: reported, or taken into the settings.
+  void takeAverageTime(const TimeEntry& entry);
+  void takeResetTime(const TimeEntry& entry);
   void applyClipText();
   void readoutClick();
   void setEditFont(const LabelFont& font);
@@ -191,10 +171,5 @@ class TForm2 final : public QDialog, public MeasurementFields {
   std::string edit1Text_;  // Edit1's text, kept by textChanged
   std::string edit2Text_;
 };
-
-// 3 significant digits, fixed-point, trailing zeros removed. From 1000 on
-// (only a hand-edited time gets there) the digits after the third are zeros:
-// 1234.567 shows as 1230.
-std::string formatThreeDigits(double value, const std::string& separator);
 
 }  // namespace tarnvale
