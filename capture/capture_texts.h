@@ -24,5 +24,4 @@ inline constexpr const char* kAddBufferError2Message = "Add buffer error 2";
 inline constexpr const char* kDeviceResetMessage =
     "The configured Input Device is not available and will be reset to the default.";
 
-
 }  // namespace tarnvale

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs every test: the suite as built, the end-to-end tests against a private
-# PulseAudio and a private PipeWire, the suite under the address and
-# undefined-behaviour sanitizers, and the fuzzers.
+# Runs every test: the format check, the suite as built, the end-to-end tests
+# against a private PulseAudio and a private PipeWire, the suite under the
+# address and undefined-behaviour sanitizers, the capture and platform tests
+# under the thread sanitizer, and the fuzzers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh --test
@@ -18,6 +19,9 @@ run_ctest() {
   "$@" 2>&1 | tee "$logs/$name.log"
   return "${PIPESTATUS[0]}"
 }
+
+echo "== format: every C++ file as the root .clang-format has it"
+scripts/check-format.sh
 
 echo "== plain build"
 # The data folder of this build lies inside it; the end-to-end tests run the

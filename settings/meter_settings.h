@@ -37,7 +37,7 @@ struct MeterSettings {
   bool onTop = false;
   bool showAverage = true;
   bool showPhase = false;
-  std::int32_t topColor = 0x00FF0000;   // 0xAARRGGBB
+  std::int32_t topColor = 0x00FF0000;  // 0xAARRGGBB
   std::int32_t midColor = 0x00FFFF00;
   std::int32_t baseColor = 0x0000FF00;
   std::int32_t peakColor = 0x00FFFFFF;
