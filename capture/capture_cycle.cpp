@@ -87,11 +87,6 @@ void stopCurrentCapture(CaptureContext& context, CaptureState& state) {
   state.waveInHandle = kNoWaveIn;
 }
 
-std::string withoutLeadingBlanks(std::string name) {
-  name.erase(0, name.find_first_not_of(' '));
-  return name;
-}
-
 std::vector<std::string> listedNames(WaveIn& waveIn, int count) {
   std::vector<std::string> names;
   for (int device = 0; device < count; ++device) {

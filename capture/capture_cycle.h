@@ -81,9 +81,6 @@ struct CaptureState {
 void resetDeviceSetting(const MeterSettings& settings, const std::string& dataFolder, Ui& ui,
                         const std::function<void(bool)>& setTopmost);
 
-// A device name as compared and stored: without leading blanks.
-std::string withoutLeadingBlanks(std::string name);
-
 // The names of devices 0 to count-1, as listed; empty for one that has none.
 std::vector<std::string> listedNames(WaveIn& waveIn, int count);
 

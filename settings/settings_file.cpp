@@ -125,11 +125,6 @@ void writeEntries(const std::string& dataFolder, const std::vector<SettingsEntry
   });
 }
 
-std::string_view withoutLeadingBlanks(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  return text;
-}
-
 }  // namespace
 
 void loadSettings(MeterSettings& s, const std::string& dataFolder, const Locale& locale) {
@@ -276,6 +271,11 @@ std::vector<SettingsEntry> windowStateEntries(const MeterSettings& s, WindowPosi
 
 void saveDefaultDevice(const std::string& dataFolder) {
   IniFile(settingsPath(dataFolder)).write(kInput, kDevice, "0");
+}
+
+std::string withoutLeadingBlanks(std::string_view name) {
+  while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
+  return std::string(name);
 }
 
 bool opensLock(const std::string& answer, const std::string& lockPassword) {

@@ -64,6 +64,10 @@ std::string applyEntries(std::string text, const std::vector<SettingsEntry>& ent
 // Throws SettingsWriteError.
 void saveDefaultDevice(const std::string& dataFolder);
 
+// A device name as listed, compared and stored: without leading blanks, the
+// blanks of the file's text (spaces and tabs).
+std::string withoutLeadingBlanks(std::string_view name);
+
 // Whether `answer`, typed to unlock, opens the lock whose password the
 // settings hold: letter case counts, and a password stays the one typed after
 // a save and a load.

@@ -32,11 +32,6 @@ void showInvalid(QLineEdit* edit, bool& shownRed, bool red) {
   edit->setStyleSheet(red ? QStringLiteral("QLineEdit { background: red; }") : QString());
 }
 
-std::string withoutLeadingBlanks(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  return first == std::string::npos ? std::string() : text.substr(first);
-}
-
 }  // namespace
 
 // ---- Wiring ----
@@ -201,7 +196,9 @@ void TForm2::fill() {
   // 7.-8.
   CheckBox2->setChecked(s.onTop);
   CheckBox6->setChecked(s.showAverage);
-  ComboBoxMode->setCurrentIndex(s.channelMode >= 0 && s.channelMode < 4 ? s.channelMode : -1);
+  // The entries stand in the stored order.
+  ComboBoxMode->setCurrentIndex(
+      channelModeOf(s.channelMode) == ChannelMode::Unknown ? -1 : s.channelMode);
   CheckBox8->setChecked(s.showPhase);
   CheckBox1->setChecked(s.borderless);
   CheckBox3->setChecked(s.blocks);
@@ -210,10 +207,9 @@ void TForm2::fill() {
   UpDownWidth->setValue(s.barWidth);
   UpDownL->setValue(s.offsetLeft);
   UpDownR->setValue(s.offsetRight);
-  // 9. Any other value leaves the selection as it was.
-  if (s.readoutMode == 0) RadioButton1->setChecked(true);
-  if (s.readoutMode == 1) RadioButton2->setChecked(true);
-  if (s.readoutMode == 2) RadioButton3->setChecked(true);
+  // 9. An unknown mode leaves the selection as it was.
+  for (const auto& [button, mode] : readoutButtons())
+    if (readoutModeOf(s.readoutMode) == mode) button->setChecked(true);
   // 10.
   rateAtFill_ = s.sampleRate;
   ComboBoxRate->setCurrentIndex(offeredRateIndex(s.sampleRate));
@@ -244,9 +240,7 @@ void TForm2::okSequence() {
   s.decayText = Edit2->text().toStdString();
   s.sizePercent = sizePercentFromText(Edit3->text().toStdString());
   s.shortName = Edit4->text().toStdString();
-  if (RadioButton1->isChecked()) s.readoutMode = 0;
-  if (RadioButton2->isChecked()) s.readoutMode = 1;
-  if (RadioButton3->isChecked()) s.readoutMode = 2;
+  takeSelectedReadout();
   if (const int i = ComboBoxRate->currentIndex(); i >= 0) s.sampleRate = kOfferedRates[i];
   if (s.sampleRate != rateAtFill_) s_.ui.showMessage(kRateChangeMessage, kWarningCaption);
 
@@ -260,7 +254,7 @@ void TForm2::okSequence() {
   s.borderless = CheckBox1->isChecked();
   s.onTop = CheckBox2->isChecked();
   s.showAverage = CheckBox6->isChecked();
-  s.channelMode = ComboBoxMode->currentIndex();
+  s.channelMode = ComboBoxMode->currentIndex();  // -1 with no entry selected
   s.showPhase = CheckBox8->isChecked();
   s.blocks = CheckBox3->isChecked();
   s.colouredPeaks = CheckBox4->isChecked();
@@ -274,6 +268,17 @@ void TForm2::okSequence() {
   s_.host.rebuildColourTable();
   s.blend = blended->isChecked();
   saveSettings(s, s_.dataFolder, s_.locale, s_.host.meterWindowPosition(), LockSet->isChecked());
+}
+
+std::array<std::pair<QRadioButton*, ReadoutMode>, 3> TForm2::readoutButtons() const {
+  return {{{RadioButton1, ReadoutMode::None},
+           {RadioButton2, ReadoutMode::HeldPeaks},
+           {RadioButton3, ReadoutMode::Average}}};
+}
+
+void TForm2::takeSelectedReadout() {
+  for (const auto& [button, mode] : readoutButtons())
+    if (button->isChecked()) s_.settings.readoutMode = storedValue(mode);
 }
 
 void TForm2::closeWithoutOk() {

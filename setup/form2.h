@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QDialog>
+#include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "meter/measurement_fields.h"
 #include "platform/locale.h"
@@ -159,6 +161,10 @@ class TForm2 final : public QDialog, public MeasurementFields {
   void takeAverageTime(const TimeEntry& entry);
   void takeResetTime(const TimeEntry& entry);
   void applyClipText();
+  // The readout buttons with the modes they stand for; the mode of the one
+  // selected into the settings (none selected: no change).
+  std::array<std::pair<QRadioButton*, ReadoutMode>, 3> readoutButtons() const;
+  void takeSelectedReadout();
   void readoutClick();
   void setEditFont(const LabelFont& font);
 

@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "platform/application.h"
+#include "platform/data_folder.h"
 #include "raster/color.h"
 #include "settings/ring_length.h"
 #include "settings/settings_file.h"
@@ -95,19 +96,20 @@ void TForm2::colourChoice(ColourPanel* panel) {
 }
 
 void TForm2::channelModeChange() {
+  // The entries stand in the stored order. Every number above Stereo's, a
+  // hand-edited one too, counts as a single channel.
   const int i = ComboBoxMode->currentIndex();
-  if (s_.settings.channelMode > 0 && i == 0)
+  const std::int32_t stereo = storedValue(ChannelMode::Stereo);
+  if (s_.settings.channelMode > stereo && i == stereo)
     s_.ui.showMessage(kDualChannelHint, kModeChangeCaption);
-  if (s_.settings.channelMode == 0 && i > 0)
+  if (s_.settings.channelMode == stereo && i > stereo)
     s_.ui.showMessage(kSingleChannelHint, kModeChangeCaption);
   s_.settings.channelMode = i;
   s_.host.redrawMeterDisplay();
 }
 
 void TForm2::readoutClick() {
-  if (RadioButton1->isChecked()) s_.settings.readoutMode = 0;
-  if (RadioButton2->isChecked()) s_.settings.readoutMode = 1;
-  if (RadioButton3->isChecked()) s_.settings.readoutMode = 2;
+  takeSelectedReadout();
   if (RadioButton1->isChecked()) s_.host.redrawMeterDisplay();  // removes the readouts
 }
 
@@ -121,7 +123,8 @@ void TForm2::fontChoice() {
 }
 
 void TForm2::skinChoice() {
-  if (const auto path = s_.ui.chooseOpenFile(kSkinFileFilter, s_.dataFolder + "Skins", "bmp")) {
+  if (const auto path =
+          s_.ui.chooseOpenFile(kSkinFileFilter, s_.dataFolder + kSkinsFolderName, "bmp")) {
     s_.settings.graphicPath = *path;
     s_.host.loadMeterSkin(*path);
     Edit5->setText(qs(fileNameOf(*path)));

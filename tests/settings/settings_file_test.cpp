@@ -216,6 +216,20 @@ TEST_F(SettingsFileTest, SaveWritesTheAdjustedForms) {
   EXPECT_EQ(*ini.read("Form", "FontStyle"), "3");
 }
 
+TEST(DeviceNames, LoseTheirLeadingBlanksAndNothingElse) {
+  const struct {
+    const char* listed;
+    const char* stored;
+  } cases[] = {{"Mic", "Mic"},
+               {"  Mic", "Mic"},
+               {"\t Line In", "Line In"},
+               {"Mic \t", "Mic \t"},
+               {"\nMic", "\nMic"},
+               {" \t ", ""},
+               {"", ""}};
+  for (const auto& c : cases) EXPECT_EQ(withoutLeadingBlanks(c.listed), c.stored) << c.listed;
+}
+
 TEST_F(SettingsFileTest, PasswordIsKeptOnlyWhileLocked) {
   const struct {
     bool locked, lockBox;
