@@ -127,9 +127,9 @@ class TForm1 final : public QWidget, public DisplayHost, public SetupHost, priva
   bool ending_ = false;  // Exit Program asked the application to end
   bool dragArmed_ = false;
   QPoint dragOffset_;  // pointer minus window position at the press
-  // Runs of key-colour pixels, row by row, as last applied to the window shape.
   DisplayCopy displayCopy_;
   DrawnBars drawnBars_;
+  // Runs of key-colour pixels, row by row, as last applied to the window shape.
   std::vector<int> keyRuns_;
   std::vector<int> scanRuns_;  // reused, so the scan allocates nothing per buffer
 };
