@@ -97,8 +97,7 @@ class Meter {
     if (::posix_spawn(&pid_, kProgram.c_str(), nullptr, nullptr, argv, environ) != 0) pid_ = -1;
     waitFor(
         [this, &caption] {
-          window_ = run("xdotool search --onlyvisible --pid " + std::to_string(pid_) +
-                        " --name '^" + caption + "$' 2>/dev/null | head -n 1");
+          window_ = topLevel(caption);
           return !window_.empty();
         },
         10s);
@@ -145,6 +144,26 @@ class Meter {
   }
 
  private:
+  // The program's top-level window of that caption, or empty. The display
+  // control is an X window of its own inside it, which while it is being
+  // created may carry the caption too.
+  std::string topLevel(const std::string& caption) const {
+    const std::string pid = std::to_string(pid_);
+    std::istringstream all(run("xdotool search --onlyvisible --pid " + pid + " 2>/dev/null"));
+    std::vector<unsigned long> own;
+    for (std::string id; std::getline(all, id);) own.push_back(std::stoul(id));
+    std::istringstream named(run("xdotool search --onlyvisible --pid " + pid + " --name '^" +
+                                 caption + "$' 2>/dev/null"));
+    for (std::string id; std::getline(named, id);) {
+      const std::string tree = run("xwininfo -tree -id " + id);
+      const auto at = tree.find("Parent window id: ");
+      if (at == std::string::npos) continue;
+      const unsigned long parent = std::stoul(tree.substr(at + 18), nullptr, 16);
+      if (std::find(own.begin(), own.end(), parent) == own.end()) return id;
+    }
+    return {};
+  }
+
   pid_t pid_ = -1;
   std::string window_;
   std::chrono::milliseconds startTime_{0};
