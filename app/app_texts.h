@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/setup_texts.h"
+#include "platform/application.h"
 
 namespace tarnvale {
 
@@ -9,6 +9,5 @@ inline constexpr const char* kInputDeviceNotFoundEnd =
     "\"  not found.\n\r\n\rThe default device will be used.";
 inline constexpr const char* kHelpNotFound = "Help not found - ";
 inline constexpr const char* kVuMeterErrorCaption = " VU Meter Error";
-inline constexpr const char* kHelpDocument = "Help/index.html";
 
 }  // namespace tarnvale

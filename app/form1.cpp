@@ -17,13 +17,14 @@
 #include "capture/capture_texts.h"
 #include "capture/form3.h"
 #include "meter/ballistics.h"
-#include "meter/buffer_cycle.h"
+#include "platform/data_folder.h"
 #include "platform/process.h"
 #include "raster/image32.h"
-#include "settings/form2.h"
 #include "settings/number_text.h"
 #include "settings/ring_length.h"
 #include "settings/settings_file.h"
+#include "setup/form2.h"
+#include "update/buffer_cycle.h"
 
 namespace tarnvale {
 
@@ -43,7 +44,8 @@ void giveStartValues(MeterSettings& s, const std::string& dataFolder) {
   s.onTop = s.amber = s.vertical = s.colouredPeaks = true;
   s.showAverage = s.showPhase = s.blend = s.holdPeaks = s.borderless = false;
   s.clipLevelDb = -0.5;
-  s.channelMode = s.readoutMode = 0;
+  s.channelMode = storedValue(ChannelMode::Stereo);
+  s.readoutMode = storedValue(ReadoutMode::None);
   s.sizePercent = 100;
   s.holdResetMs = 2000;
   s.averageTimeMs = 300;
@@ -55,7 +57,7 @@ void giveStartValues(MeterSettings& s, const std::string& dataFolder) {
   s.baseColor = 0x00C0C000;
   s.peakColor = 0x00FFFFFF;
   s.labelFont = LabelFont{"Arial", 12, 0xFFFFFF, 1};
-  s.graphicPath = dataFolder + "default.bmp";
+  s.graphicPath = defaultSkinPath(dataFolder);
 }
 
 constexpr std::uint32_t kKeyColour = 0x400040;  // red 64, green 0, blue 64

@@ -11,7 +11,6 @@
 #include "display/display_copy.h"
 #include "display/display_state.h"
 #include "display/skin.h"
-#include "meter/display_update.h"
 #include "meter/meter_state.h"
 #include "meter/position_table.h"
 #include "platform/buffer_done_event.h"
@@ -23,7 +22,8 @@
 #include "platform/wave_in.h"
 #include "raster/bitmap32.h"
 #include "settings/meter_settings.h"
-#include "settings/setup_host.h"
+#include "setup/setup_host.h"
+#include "update/display_update.h"
 
 namespace tarnvale {
 
@@ -127,9 +127,9 @@ class TForm1 final : public QWidget, public DisplayHost, public SetupHost, priva
   bool ending_ = false;  // Exit Program asked the application to end
   bool dragArmed_ = false;
   QPoint dragOffset_;  // pointer minus window position at the press
-  // Runs of key-colour pixels, row by row, as last applied to the window shape.
   DisplayCopy displayCopy_;
   DrawnBars drawnBars_;
+  // Runs of key-colour pixels, row by row, as last applied to the window shape.
   std::vector<int> keyRuns_;
   std::vector<int> scanRuns_;  // reused, so the scan allocates nothing per buffer
 };

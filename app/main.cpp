@@ -9,7 +9,7 @@
 #include "platform/pulse_wave_in.h"
 #include "platform/qt_services.h"
 #include "raster/system_colors.h"
-#include "settings/form2.h"
+#include "setup/form2.h"
 
 int main(int argc, char** argv) {
   using namespace tarnvale;
@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
   qunsetenv("QT_NO_GLIB");
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
-  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tarnvale")));
+  QApplication::setWindowIcon(QIcon::fromTheme(QString::fromUtf8(kIconName)));
   installPaletteSystemColors();
 
   auto waveIn = std::make_unique<PulseWaveIn>();

@@ -10,7 +10,6 @@
 #include "display/colour_table.h"
 #include "display/display_copy.h"
 #include "display/display_state.h"
-#include "meter/buffer_cycle.h"
 #include "meter/measurement_fields.h"
 #include "meter/meter_state.h"
 #include "meter/position_table.h"
@@ -20,6 +19,7 @@
 #include "raster/draft_resampler.h"
 #include "settings/meter_settings.h"
 #include "settings/ring_length.h"
+#include "update/buffer_cycle.h"
 
 namespace tarnvale {
 namespace {

@@ -72,16 +72,19 @@ void closeDrainedDevices(CaptureContext& context, CaptureState& state) {
 
 }  // namespace
 
+void resetDeviceSetting(const MeterSettings& settings, const std::string& dataFolder, Ui& ui,
+                        const std::function<void(bool)>& setTopmost) {
+  setTopmost(false);
+  ui.showMessage(kDeviceResetMessage, kCaptureErrorCaption);
+  setTopmost(settings.onTop);
+  saveDefaultDevice(dataFolder);
+}
+
 void stopCurrentCapture(CaptureContext& context, CaptureState& state) {
   if (state.waveInHandle == kNoWaveIn) return;
   context.waveIn.reset(state.waveInHandle);
   state.abandoned.push_back(state.waveInHandle);
   state.waveInHandle = kNoWaveIn;
-}
-
-std::string withoutLeadingBlanks(std::string name) {
-  name.erase(0, name.find_first_not_of(' '));
-  return name;
 }
 
 std::vector<std::string> listedNames(WaveIn& waveIn, int count) {

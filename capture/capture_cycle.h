@@ -75,8 +75,11 @@ struct CaptureState {
   std::vector<WaveInHandle> abandoned;
 };
 
-// A device name as compared and stored: without leading blanks.
-std::string withoutLeadingBlanks(std::string name);
+// Tells the user the configured device cannot be used, out of the
+// always-on-top layer so the message is not hidden, and stores device 0 in the
+// settings file. Throws SettingsWriteError.
+void resetDeviceSetting(const MeterSettings& settings, const std::string& dataFolder, Ui& ui,
+                        const std::function<void(bool)>& setTopmost);
 
 // The names of devices 0 to count-1, as listed; empty for one that has none.
 std::vector<std::string> listedNames(WaveIn& waveIn, int count);

@@ -21,6 +21,7 @@ inline constexpr const char* kAddBufferErrorMessage = "Add buffer error";
 inline constexpr const char* kStartErrorMessage = "Start error";
 inline constexpr const char* kUnprepareErrorMessage = "In-UnPrepare error";
 inline constexpr const char* kAddBufferError2Message = "Add buffer error 2";
-
+inline constexpr const char* kDeviceResetMessage =
+    "The configured Input Device is not available and will be reset to the default.";
 
 }  // namespace tarnvale

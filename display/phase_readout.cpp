@@ -13,7 +13,9 @@ std::string phaseText(std::int32_t phaseAverage) {
 
 void drawPhaseText(const DisplayContext& context, std::int32_t phaseAverage) {
   const MeterSettings& settings = context.settings;
-  if (!settings.showPhase || settings.readoutMode == 0 || settings.channelMode != 0) return;
+  if (!settings.showPhase || readoutModeOf(settings.readoutMode) == ReadoutMode::None ||
+      channelModeOf(settings.channelMode) != ChannelMode::Stereo)
+    return;
   TBitmap32& bitmap = context.workBitmap;
   const std::string text = phaseText(phaseAverage);
   bitmap.Font().Assign(readoutFont(kPhaseFontSize));
@@ -32,7 +34,7 @@ void drawPhaseText(const DisplayContext& context, std::int32_t phaseAverage) {
 
 void drawPhaseBar(const DisplayContext& context, std::int32_t phaseAverage) {
   const MeterSettings& settings = context.settings;
-  if (!settings.showPhase || settings.channelMode != 0) return;
+  if (!settings.showPhase || channelModeOf(settings.channelMode) != ChannelMode::Stereo) return;
   TBitmap32& bitmap = context.workBitmap;
   const std::int64_t a = std::llabs(std::int64_t{phaseAverage});
   const std::int64_t centre = bitmap.Width() / 2;

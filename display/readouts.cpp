@@ -24,11 +24,13 @@ void drawReadoutTexts(const DisplayContext& context, const std::string& textLeft
   bitmap.Font().Assign(readoutFont(kReadoutFontSize));
   const std::int64_t halfWidth = bitmap.Width() / 2;
   const std::int64_t halfHeight = bitmap.Height() / 2;
-  const bool stereo = settings.channelMode == 0;
+  const ChannelMode mode = channelModeOf(settings.channelMode);
+  const bool stereo = mode == ChannelMode::Stereo;
   // The one text of a single bar; none for an unknown mode.
-  const std::string* single = settings.channelMode == 1 || settings.channelMode == 3 ? &textLeft
-                              : settings.channelMode == 2                            ? &textRight
-                                                                                     : nullptr;
+  const std::string* single = mode == ChannelMode::MonoLeft || mode == ChannelMode::MonoMix
+                                  ? &textLeft
+                              : mode == ChannelMode::MonoRight ? &textRight
+                                                               : nullptr;
 
   if (settings.vertical) {
     const std::int64_t y = std::int64_t{context.displayState.imageHeight} - 42;

@@ -9,9 +9,10 @@
 
 #include "display/clipped_drawing.h"
 #include "display/skin_texts.h"
+#include "platform/application.h"
+#include "platform/data_folder.h"
 #include "platform/process.h"
 #include "raster/jpeg_image.h"
-#include "settings/settings_file.h"
 
 namespace tarnvale {
 

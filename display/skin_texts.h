@@ -5,7 +5,7 @@
 namespace tarnvale {
 
 // Messages of the skin load, exactly as shown, all under kLevelMeterErrorCaption
-// (settings/settings_file.h). The separator is line feed, carriage return, twice.
+// (platform/application.h). The separator is line feed, carriage return, twice.
 inline constexpr const char* kSkinMessageSeparator = "\n\r\n\r";
 
 // kSkinMissingStart + graphicPath + separator + kDefaultSkinWillBeUsed

@@ -39,7 +39,8 @@ BufferLevels analyseBuffer(const std::int16_t* samples, std::int32_t frameCount,
                            std::int32_t channelMode, MeterSettings& settings,
                            bool& dcCapturePending, MeasurementFields& fields) {
   const std::int32_t examined = frameCount > kUnexaminedFrames ? frameCount - kUnexaminedFrames : 0;
-  const PeakScan scan = scanPeaks(samples, examined, channelMode == 3);
+  const PeakScan scan =
+      scanPeaks(samples, examined, channelModeOf(channelMode) == ChannelMode::MonoMix);
 
   BufferLevels levels;
   levels.midPeak = scan.midPeak;

@@ -22,7 +22,8 @@ struct BufferLevels {
 };
 
 // Analyses `frameCount` interleaved little-endian stereo frames (the last
-// three are not examined). Channel mode 3 puts the mid signal on the left.
+// three are not examined). `channelMode` as stored: MonoMix puts the mid
+// signal on the left.
 // With a measurement pending, the offsets are measured into the settings and
 // the dialog's readouts, the flag is cleared, and this buffer goes uncorrected.
 BufferLevels analyseBuffer(const std::int16_t* samples, std::int32_t frameCount,

@@ -21,7 +21,6 @@ namespace {
 constexpr std::uint32_t kFragmentMs = 33;
 // How mixers and the desktop know the client.
 constexpr char kApplicationId[] = "tarnvale";
-constexpr char kIconName[] = "tarnvale";
 constexpr char kStreamName[] = "Tarnvale capture";
 // A meter watches what is produced; role policies leave such streams alone.
 constexpr char kMediaRole[] = "production";

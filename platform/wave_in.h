@@ -59,10 +59,11 @@ struct WaveHeader {
 };
 
 // Told of every buffer that comes back: filled, or returned by reset or by the
-// loss of the device, in the order the buffers were added. Called on the
-// implementation's own thread, or from within reset on the caller's; either
-// way it must not wait for anything: a receiver only hands the buffer over
-// (posts it) and returns.
+// loss of the device, in the order the buffers were added. Called wherever the
+// implementation takes in the server's data (the sound-server input: the
+// caller's thread, from its event loop; a test feeder: a thread of its own),
+// or from within reset on the caller's; either way it must not wait for
+// anything: a receiver only hands the buffer over (posts it) and returns.
 class WaveInReceiver {
  public:
   virtual ~WaveInReceiver() = default;

@@ -59,7 +59,7 @@ DecodedPixels readDirect32(const std::uint8_t* data, std::size_t size,
   const std::int64_t width = i32At(data + kWidth);
   const std::int64_t height = i32At(data + kHeight);
   if (!imageSizeAllowed(width, height))
-    throw RasterError(loadErrorText(fileName, "the picture is too large"));
+    throw RasterError(loadErrorText(fileName, kPictureTooLarge));
   DecodedPixels out;
   // A negative width counts as 0, as for any size.
   const std::int64_t w = width < 0 ? 0 : width;
@@ -165,7 +165,7 @@ DecodedPixels readRle(const std::uint8_t* data, std::size_t size, const BmpLayou
 DecodedPixels readGeneral(const std::uint8_t* data, std::size_t size, const std::string& fileName) {
   const BmpLayout l = layoutOf(data, fileName);
   if (!imageSizeAllowed(l.width, l.height))
-    throw RasterError(loadErrorText(fileName, "the picture is too large"));
+    throw RasterError(loadErrorText(fileName, kPictureTooLarge));
   if (l.compression == kRle8 || l.compression == kRle4) return readRle(data, size, l, fileName);
   // The general reader returns a partial picture, the rest uninitialised,
   // when the rows are cut short; such a file fails here instead.
@@ -192,7 +192,7 @@ DecodedPixels readGeneral(const std::uint8_t* data, std::size_t size, const std:
     throw RasterError(loadErrorText(
         fileName, "the bitmap cannot be decoded (" + reader.errorString().toStdString() + ")"));
   if (!imageSizeAllowed(image.width(), image.height()))
-    throw RasterError(loadErrorText(fileName, "the picture is too large"));
+    throw RasterError(loadErrorText(fileName, kPictureTooLarge));
 
   image = image.convertToFormat(QImage::Format_ARGB32);
   DecodedPixels out;

@@ -36,8 +36,7 @@ std::vector<std::uint8_t> readFileBytes(const std::string& fileName) {
   struct stat info {};
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
     throw RasterError(loadErrorText(fileName, "the file cannot be opened"));
-  if (info.st_size > kMaxFileBytes)
-    throw RasterError(loadErrorText(fileName, "the file is too large"));
+  if (info.st_size > kMaxFileBytes) throw RasterError(loadErrorText(fileName, kFileTooLarge));
   std::vector<std::uint8_t> bytes;
   bytes.reserve(static_cast<std::size_t>(info.st_size));
   std::uint8_t chunk[65536];
@@ -47,7 +46,7 @@ std::vector<std::uint8_t> readFileBytes(const std::string& fileName) {
     if (got < 0) throw RasterError(loadErrorText(fileName, "the file cannot be read"));
     if (got == 0) break;
     if (static_cast<long long>(bytes.size()) + got > kMaxFileBytes)
-      throw RasterError(loadErrorText(fileName, "the file is too large"));
+      throw RasterError(loadErrorText(fileName, kFileTooLarge));
     bytes.insert(bytes.end(), chunk, chunk + got);
   }
   return bytes;

@@ -12,5 +12,8 @@ std::vector<std::uint8_t> readFileBytes(const std::string& fileName);
 
 // "<what> <fileName>: <reason>", the form of every loading error.
 std::string loadErrorText(const std::string& fileName, const std::string& reason);
+// Reasons that more than one loader gives.
+inline constexpr const char* kFileTooLarge = "the file is too large";
+inline constexpr const char* kPictureTooLarge = "the picture is too large";
 
 }  // namespace tarnvale

@@ -141,7 +141,7 @@ void JpegImage::LoadFromMemory(const std::uint8_t* Data, std::size_t Size,
   const auto width = static_cast<std::int64_t>(d->cinfo.image_width);
   const auto height = static_cast<std::int64_t>(d->cinfo.image_height);
   if (!imageSizeAllowed(width, height))
-    throw RasterError(loadErrorText(FileName, "the picture is too large"));
+    throw RasterError(loadErrorText(FileName, kPictureTooLarge));
   // Every byte is written by the decoder, so the memory is not cleared first.
   auto rgb =
       std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(width * height * 3));

@@ -8,14 +8,14 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libjpeg-dev libpulse-dev libxcb1-dev fonts-liberation
 )
-# Testing it: test frameworks, the fuzzers' compiler, and a private desktop
-# with both sound servers for the end-to-end tests (PulseAudio, and PipeWire
-# with its PulseAudio server and session manager), a headless Wayland
-# compositor and Qt's Wayland plugin for the Wayland-session test, and what
-# building and checking the Debian package takes.
+# Testing it: test frameworks, the fuzzers' compiler, the formatter, and a
+# private desktop with both sound servers for the end-to-end tests
+# (PulseAudio, and PipeWire with its PulseAudio server and session manager), a
+# headless Wayland compositor and Qt's Wayland plugin for the Wayland-session
+# test, and what building and checking the Debian package takes.
 if [ "${1:-}" = "--test" ]; then
   packages+=(
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format-14
     libgtest-dev libgmock-dev libbenchmark-dev
     pulseaudio pulseaudio-utils
     pipewire pipewire-bin pipewire-pulse wireplumber

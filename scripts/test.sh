@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs every test: the suite as built, the end-to-end tests against a private
-# PulseAudio and a private PipeWire, the suite under the address and
-# undefined-behaviour sanitizers, and the fuzzers.
+# Runs every test: the format check, the suite as built, the end-to-end tests
+# against a private PulseAudio and a private PipeWire, the suite under the
+# address and undefined-behaviour sanitizers, the capture and platform tests
+# under the thread sanitizer, and the fuzzers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh --test
@@ -18,6 +19,9 @@ run_ctest() {
   "$@" 2>&1 | tee "$logs/$name.log"
   return "${PIPESTATUS[0]}"
 }
+
+echo "== format: every C++ file as the root .clang-format has it"
+scripts/check-format.sh
 
 echo "== plain build"
 # The data folder of this build lies inside it; the end-to-end tests run the
@@ -61,6 +65,17 @@ cmake -S . -B build-asan -G Ninja -DTARNVALE_SANITIZE=ON -DTARNVALE_BUILD_BENCH=
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_ctest asan ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE e2e
+
+# The capture and platform tests, the only code where threads meet (the test
+# feeders and posters), scripted and against both real sound servers.
+echo "== thread sanitizer: the capture and platform tests"
+cmake -S . -B build-tsan -G Ninja -DTARNVALE_TSAN=ON -DTARNVALE_BUILD_BENCH=OFF \
+  -DTARNVALE_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build-tsan -j "$jobs" --target tarnvale_tests
+for server in pulseaudio pipewire; do
+  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 TARNVALE_SOUND_SERVER=$server \
+    run_ctest "tsan-$server" scripts/with-pulse.sh ctest --test-dir build-tsan --output-on-failure
+done
 
 echo "== fuzzing the settings file reader for ${fuzz_seconds} s"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTARNVALE_FUZZ=ON \

@@ -22,6 +22,8 @@ std::int32_t ringLengthFor(double averageMs, std::int32_t sampleRate, std::int32
   return static_cast<std::int32_t>(std::trunc(buffers));
 }
 
-std::int32_t clampRingLength(std::int32_t length) { return std::clamp(length, 1, 1000); }
+std::int32_t clampRingLength(std::int32_t length) {
+  return std::clamp(length, 1, 1000);
+}
 
 }  // namespace tarnvale

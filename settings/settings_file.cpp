@@ -125,20 +125,7 @@ void writeEntries(const std::string& dataFolder, const std::vector<SettingsEntry
   });
 }
 
-std::string_view withoutLeadingBlanks(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  return text;
-}
-
 }  // namespace
-
-std::string settingsPath(const std::string& dataFolder) {
-  return dataFolder + kSettingsFileName;
-}
-
-std::string defaultSkinPath(const std::string& dataFolder) {
-  return dataFolder + kDefaultSkinName;
-}
 
 void loadSettings(MeterSettings& s, const std::string& dataFolder, const Locale& locale) {
   const IniFile file(settingsPath(dataFolder));
@@ -190,7 +177,7 @@ void readSettings(MeterSettings& s, std::string_view text, const std::string& da
   in.integer(kForm, kLeft, s.windowLeft, defaults.windowLeft);
   in.integer(kForm, kTop, s.windowTop, defaults.windowTop);
   in.integer(kForm, kSize, s.sizePercent, defaults.sizePercent);
-  s.sizePercent = std::clamp(s.sizePercent, 20, 200);
+  s.sizePercent = std::clamp(s.sizePercent, kMinSizePercent, kMaxSizePercent);
   in.integer(kForm, kRedStart, s.redStart, defaults.redStart);
   in.integer(kForm, kAmberStart, s.amberStart, defaults.amberStart);
   in.boolean(kForm, kBlocks, s.blocks, defaults.blocks);
@@ -282,12 +269,13 @@ std::vector<SettingsEntry> windowStateEntries(const MeterSettings& s, WindowPosi
   return std::move(out.entries);
 }
 
-void resetDeviceSetting(const MeterSettings& s, const std::string& dataFolder, Ui& ui,
-                        const std::function<void(bool)>& setTopmost) {
-  setTopmost(false);
-  ui.showMessage(kDeviceResetMessage, kTarnvaleErrorCaption);
-  setTopmost(s.onTop);
+void saveDefaultDevice(const std::string& dataFolder) {
   IniFile(settingsPath(dataFolder)).write(kInput, kDevice, "0");
+}
+
+std::string withoutLeadingBlanks(std::string_view name) {
+  while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
+  return std::string(name);
 }
 
 bool opensLock(const std::string& answer, const std::string& lockPassword) {

@@ -1,31 +1,23 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/application.h"
+#include "platform/data_folder.h"
 #include "platform/locale.h"
-#include "platform/ui.h"
 #include "settings/ini_file.h"
 #include "settings/meter_settings.h"
 
 namespace tarnvale {
 
-inline constexpr const char* kSettingsFileName = "Tarnvale.ini";
-// The skin installation puts in the data folder; the fallback of every failed load.
-inline constexpr const char* kDefaultSkinName = "default.bmp";
-
-inline constexpr const char* kDeviceResetMessage =
-    "The configured Input Device is not available and will be reset to the default.";
-inline constexpr const char* kTarnvaleErrorCaption = " Tarnvale Error";
-
-// Shown when the window state cannot be saved as the meter window closes:
-// kSaveOnCloseFailedStart + dataFolder + kSaveOnCloseFailedEnd.
+// Shown under kLevelMeterErrorCaption when the window state cannot be saved
+// as the meter window closes: kSaveOnCloseFailedStart + dataFolder +
+// kSaveOnCloseFailedEnd.
 inline constexpr const char* kSaveOnCloseFailedStart = "Unable to save settings to ";
 inline constexpr const char* kSaveOnCloseFailedEnd = "Tarnvale.ini, closing program anyway.";
-inline constexpr const char* kLevelMeterErrorCaption = " Level Meter Error";
 
 // The meter window's current position, which the saves write in place of
 // windowLeft and windowTop.
@@ -33,9 +25,7 @@ struct WindowPosition {
   std::int32_t left = 0, top = 0;
 };
 
-// `dataFolder` ends with "/".
-std::string settingsPath(const std::string& dataFolder);
-std::string defaultSkinPath(const std::string& dataFolder);
+// Below, `dataFolder` ends with "/"; the file is settingsPath(dataFolder).
 
 // Reads every key into `settings` from one read of the file; whatever is
 // missing or unreadable takes its default, so this never fails. Holds
@@ -70,10 +60,13 @@ std::vector<SettingsEntry> windowStateEntries(const MeterSettings& settings,
                                               WindowPosition windowPos);
 std::string applyEntries(std::string text, const std::vector<SettingsEntry>& entries);
 
-// Tells the user the configured device is gone, out of the always-on-top layer
-// so the message is not hidden, and stores device 0. Throws SettingsWriteError.
-void resetDeviceSetting(const MeterSettings& settings, const std::string& dataFolder, Ui& ui,
-                        const std::function<void(bool)>& setTopmost);
+// Stores device 0 as the configured one, changing nothing else in the file.
+// Throws SettingsWriteError.
+void saveDefaultDevice(const std::string& dataFolder);
+
+// A device name as listed, compared and stored: without leading blanks, the
+// blanks of the file's text (spaces and tabs).
+std::string withoutLeadingBlanks(std::string_view name);
 
 // Whether `answer`, typed to unlock, opens the lock whose password the
 // settings hold: letter case counts, and a password stays the one typed after

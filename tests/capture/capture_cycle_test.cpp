@@ -125,6 +125,13 @@ TEST_F(CaptureCycleTest, FindsTheDeviceByNameWithoutLeadingBlanks) {
   EXPECT_TRUE(ui.messages.empty());
 }
 
+TEST_F(CaptureCycleTest, ADeviceListedWithLeadingTabsIsFoundByTheNameTheFileKeeps) {
+  waveIn.devices = {"Line In", "\t\tMic"};
+  settings.deviceName = withoutLeadingBlanks(waveIn.devices[1]);
+  EXPECT_EQ(settings.deviceName, "Mic");
+  EXPECT_EQ(findInputDevice(*context), 1);
+}
+
 TEST_F(CaptureCycleTest, NoDeviceAtAllEndsAfterOneMessage) {
   waveIn.devices.clear();
   settings.deviceName = "Mic";

@@ -6,7 +6,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-
 namespace tarnvale {
 namespace {
 

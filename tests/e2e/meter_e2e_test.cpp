@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <QImage>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -75,6 +76,18 @@ struct Geometry {
   int x = 0, y = 0, width = 0, height = 0;
 };
 
+// Waits until the window is mapped and stands still where the window manager
+// put it, so that a click at a place in it lands there.
+bool waitUntilPlaced(const std::string& window) {
+  std::string last;
+  return waitFor([&] {
+    const std::string now = run("xwininfo -id " + window + " | grep -E 'Absolute|Map State'");
+    const bool steady = now == last && now.find("IsViewable") != std::string::npos;
+    last = now;
+    return steady;
+  });
+}
+
 // One run of the installed program, ended when the test is done with it.
 class Meter {
  public:
@@ -84,8 +97,7 @@ class Meter {
     if (::posix_spawn(&pid_, kProgram.c_str(), nullptr, nullptr, argv, environ) != 0) pid_ = -1;
     waitFor(
         [this, &caption] {
-          window_ = run("xdotool search --onlyvisible --pid " + std::to_string(pid_) +
-                        " --name '^" + caption + "$' 2>/dev/null | head -n 1");
+          window_ = topLevel(caption);
           return !window_.empty();
         },
         10s);
@@ -100,6 +112,12 @@ class Meter {
   }
 
   const std::string& window() const { return window_; }
+  // How many windows of the program are shown: a popup list adds one.
+  int shownWindows() const {
+    const std::string ids =
+        run("xdotool search --onlyvisible --pid " + std::to_string(pid_) + " 2>/dev/null");
+    return ids.empty() ? 0 : static_cast<int>(std::count(ids.begin(), ids.end(), '\n')) + 1;
+  }
   std::chrono::milliseconds startTime() const { return startTime_; }
   bool exited() {
     int status = 0;
@@ -126,6 +144,26 @@ class Meter {
   }
 
  private:
+  // The program's top-level window of that caption, or empty. The display
+  // control is an X window of its own inside it, which while it is being
+  // created may carry the caption too.
+  std::string topLevel(const std::string& caption) const {
+    const std::string pid = std::to_string(pid_);
+    std::istringstream all(run("xdotool search --onlyvisible --pid " + pid + " 2>/dev/null"));
+    std::vector<unsigned long> own;
+    for (std::string id; std::getline(all, id);) own.push_back(std::stoul(id));
+    std::istringstream named(run("xdotool search --onlyvisible --pid " + pid + " --name '^" +
+                                 caption + "$' 2>/dev/null"));
+    for (std::string id; std::getline(named, id);) {
+      const std::string tree = run("xwininfo -tree -id " + id);
+      const auto at = tree.find("Parent window id: ");
+      if (at == std::string::npos) continue;
+      const unsigned long parent = std::stoul(tree.substr(at + 18), nullptr, 16);
+      if (std::find(own.begin(), own.end(), parent) == own.end()) return id;
+    }
+    return {};
+  }
+
   pid_t pid_ = -1;
   std::string window_;
   std::chrono::milliseconds startTime_{0};
@@ -196,8 +234,13 @@ TEST_F(MeterE2E, BarsLightTheBlocksOfTheLevelFedIn) {
   Meter meter;
   ASSERT_FALSE(meter.window().empty());
   feed();
-  std::this_thread::sleep_for(1500ms);
-  const QImage image = meter.shot("levels");
+  // Until the average marks have settled on the top lit blocks.
+  QImage image;
+  waitFor([&] {
+    image = meter.shot("levels");
+    return rgb(image, kLeftBarColumn, blockRow(32)) == kWhite &&
+           rgb(image, kRightBarColumn, blockRow(44)) == kWhite;
+  });
   ASSERT_EQ(image.width(), 148);
   ASSERT_EQ(image.height(), 600);
   const struct { int column, lastLit; } bars[] = {{kLeftBarColumn, 32}, {kRightBarColumn, 44}};
@@ -223,18 +266,19 @@ TEST_F(MeterE2E, FullScaleLatchesTheClipLightsAndADoubleClickPutsThemOut) {
   Meter meter;
   ASSERT_FALSE(meter.window().empty());
   feed();
-  std::this_thread::sleep_for(1000ms);
+  const auto clipLights = [&](std::uint32_t colour, const char* name) {
+    const QImage image = meter.shot(name);
+    return rgb(image, kLeftBarColumn, kClipRow) == colour &&
+           rgb(image, kRightBarColumn, kClipRow) == colour;
+  };
+  ASSERT_TRUE(waitFor([&] { return clipLights(0xFF0000u, "clipping"); }));
   left = right = 0;
-  std::this_thread::sleep_for(500ms);
-  QImage image = meter.shot("clipped");
-  EXPECT_EQ(rgb(image, kLeftBarColumn, kClipRow), 0xFF0000u);
-  EXPECT_EQ(rgb(image, kRightBarColumn, kClipRow), 0xFF0000u);
+  // The bars fall; the lights stay.
+  ASSERT_TRUE(waitFor([&] { return !leftLit(meter.shot("clipped"), 5); }));
+  EXPECT_TRUE(clipLights(0xFF0000u, "clipped"));
 
   run("xdotool mousemove --window " + meter.window() + " 75 300 click --repeat 2 --delay 80 1");
-  std::this_thread::sleep_for(500ms);
-  image = meter.shot("clip-reset");
-  EXPECT_EQ(rgb(image, kLeftBarColumn, kClipRow), kUnlit);
-  EXPECT_EQ(rgb(image, kRightBarColumn, kClipRow), kUnlit);
+  EXPECT_TRUE(waitFor([&] { return clipLights(kUnlit, "clip-reset"); }));
 }
 
 TEST_F(MeterE2E, KeyColourPixelsAreNotPartOfTheWindow) {
@@ -242,7 +286,7 @@ TEST_F(MeterE2E, KeyColourPixelsAreNotPartOfTheWindow) {
   Meter meter;
   ASSERT_FALSE(meter.window().empty());
   feed();
-  std::this_thread::sleep_for(1000ms);
+  ASSERT_TRUE(waitFor([&] { return leftLit(meter.shot("key-colour"), 0); }));
   // The skin's corners are key colour: what shows there is the desktop behind.
   const Geometry g = meter.geometry();
   const std::string file = std::string(TARNVALE_E2E_SHOTS) + "/desktop.png";
@@ -268,19 +312,28 @@ TEST_F(MeterE2E, AWindowThatCoveredTheMeterLeavesItsPictureWhole) {
   const QImage before = meter.shot("before-covered");
   // Covers all of it, then goes: what shows again is painted anew.
   run("xmessage -name tarnvale-e2e-cover -geometry 400x800+50+50 covering >/dev/null 2>&1 & echo");
-  ASSERT_TRUE(waitFor([] {
-    return !run("xdotool search --onlyvisible --classname '^tarnvale-e2e-cover$'").empty();
+  std::string cover;
+  ASSERT_TRUE(waitFor([&] {
+    cover = run("xdotool search --onlyvisible --classname '^tarnvale-e2e-cover$' | head -n 1");
+    return !cover.empty();
   }));
-  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(waitUntilPlaced(cover));
   run("pkill -f 'xmessage -name tarnvale-e2e-cover'");
   ASSERT_TRUE(waitFor([] {
     return run("xdotool search --onlyvisible --classname '^tarnvale-e2e-cover$'").empty();
   }));
-  std::this_thread::sleep_for(300ms);
-  const QImage after = meter.shot("after-covered");
+  // The skin away from the bars and readouts as it was, once painted again.
+  const std::pair<int, int> skinPoints[] = {{5, 5}, {74, 20}, {140, 590}};
+  QImage after;
+  waitFor([&] {
+    after = meter.shot("after-covered");
+    return after.size() == before.size() &&
+           std::all_of(std::begin(skinPoints), std::end(skinPoints), [&](const auto& p) {
+             return rgb(after, p.first, p.second) == rgb(before, p.first, p.second);
+           });
+  });
   ASSERT_EQ(after.size(), before.size());
-  // The skin away from the bars and readouts is as it was, and the bars show the level.
-  for (const auto& [x, y] : {std::pair{5, 5}, std::pair{74, 20}, std::pair{140, 590}}) {
+  for (const auto& [x, y] : skinPoints) {
     EXPECT_EQ(rgb(after, x, y), rgb(before, x, y)) << x << "," << y;
   }
   EXPECT_TRUE(leftLit(after, 20));
@@ -327,7 +380,10 @@ TEST_F(MeterE2E, ClosingTheWindowWritesItsPosition) {
   Meter meter;
   ASSERT_FALSE(meter.window().empty());
   run("xdotool windowmove " + meter.window() + " 333 222");
-  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(waitFor([&] {
+    const Geometry g = meter.geometry();
+    return std::abs(g.x - 333) <= 30 && std::abs(g.y - 222) <= 30;
+  }));
   run("wmctrl -i -c " + meter.window());
   ASSERT_TRUE(waitFor([&] { return meter.exited(); }));
   const auto left = stored("Form", "left");
@@ -337,6 +393,28 @@ TEST_F(MeterE2E, ClosingTheWindowWritesItsPosition) {
   EXPECT_NEAR(std::stoi(*left), 333, 30);
   EXPECT_NEAR(std::stoi(*top), 222, 30);
   EXPECT_EQ(stored("Form", "size"), "100");
+}
+
+bool dialogShown() {
+  return !run("xdotool search --onlyvisible --name '^Level Meter Setup$'").empty();
+}
+
+// Opens the setup dialog with a right click on the meter; its window once
+// placed, or empty.
+std::string openSetup(const Meter& meter) {
+  run("xdotool mousemove --window " + meter.window() + " 75 300 click 3");
+  std::string dialog;
+  waitFor([&] {
+    dialog = run("xdotool search --onlyvisible --name '^Level Meter Setup$' | head -n 1");
+    return !dialog.empty();
+  });
+  if (!dialog.empty()) waitUntilPlaced(dialog);
+  return dialog;
+}
+
+void pressOk(const std::string& dialog) {
+  run("xdotool mousemove --window " + dialog + " 718 609 click 1");
+  waitFor([] { return !dialogShown(); });
 }
 
 // Pixels along a row that show the colour of the left bar's column.
@@ -356,29 +434,23 @@ TEST_F(MeterE2E, TheSetupDialogWidensTheBarsAtOnceAndOkSavesTheWidth) {
   Meter meter;
   ASSERT_FALSE(meter.window().empty());
   feed();
-  std::this_thread::sleep_for(1000ms);
+  ASSERT_TRUE(waitFor([&] { return leftLit(meter.shot("dialog-before"), 5); }));
   const int before = litWidth(meter.shot("dialog-before"), blockRow(5));
 
-  run("xdotool mousemove --window " + meter.window() + " 75 300 click 3");
-  std::string dialog;
-  ASSERT_TRUE(waitFor([&] {
-    dialog = run("xdotool search --onlyvisible --name '^Level Meter Setup$' | head -n 1");
-    return !dialog.empty();
-  }));
-  std::this_thread::sleep_for(300ms);
+  const std::string dialog = openSetup(meter);
+  ASSERT_FALSE(dialog.empty());
   run("import -window " + dialog + " " + std::string(TARNVALE_E2E_SHOTS) + "/dialog.png");
   // The up arrow of the width up-down (Panel4 at 8,294; the up-down at 80,91, 64 wide).
-  for (int i = 0; i < 5; ++i) {
-    run("xdotool mousemove --window " + dialog + " 148 391 click 1");
-    std::this_thread::sleep_for(100ms);
-  }
-  std::this_thread::sleep_for(500ms);
-  const int after = litWidth(meter.shot("dialog-wider"), blockRow(5));
+  run("xdotool mousemove --window " + dialog + " 148 391 click --repeat 5 --delay 150 1");
+  int after = 0;
+  waitFor([&] {
+    after = litWidth(meter.shot("dialog-wider"), blockRow(5));
+    return after - before == 10;
+  });
   EXPECT_EQ(after - before, 10);  // both bars, 5 pixels each
 
   run("xdotool mousemove --window " + dialog + " 718 609 click 1");  // OK
-  ASSERT_TRUE(waitFor(
-      [] { return run("xdotool search --onlyvisible --name '^Level Meter Setup$'").empty(); }));
+  ASSERT_TRUE(waitFor([] { return !dialogShown(); }));
   // The file is written once the dialog has gone.
   EXPECT_TRUE(waitFor([&] { return stored("Form", "Bar Width") == "25"; }));
 }
@@ -453,23 +525,6 @@ class Player {
   std::string file_;
 };
 
-// Opens the setup dialog with a right click on the meter; its window.
-std::string openSetup(const Meter& meter) {
-  run("xdotool mousemove --window " + meter.window() + " 75 300 click 3");
-  std::string dialog;
-  waitFor([&] {
-    dialog = run("xdotool search --onlyvisible --name '^Level Meter Setup$' | head -n 1");
-    return !dialog.empty();
-  });
-  std::this_thread::sleep_for(300ms);
-  return dialog;
-}
-
-void pressOk(const std::string& dialog) {
-  run("xdotool mousemove --window " + dialog + " 718 609 click 1");
-  waitFor([] { return run("xdotool search --onlyvisible --name '^Level Meter Setup$'").empty(); });
-}
-
 TEST_F(MeterE2E, ADefaultSourceChangedWhileRunningLeavesTheSavedDeviceAlone) {
   setting("Input", "Device Name", kTestInputName);
   setting("Form", "left", "900");
@@ -481,7 +536,9 @@ TEST_F(MeterE2E, ADefaultSourceChangedWhileRunningLeavesTheSavedDeviceAlone) {
   } restore;
   // A device plugged in becomes the default: the list order changes under the meter.
   run("pactl set-default-source tarnvale_null.monitor");
-  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(waitFor([] {
+    return run("pactl info | grep '^Default Source:'").ends_with("tarnvale_null.monitor");
+  }));
   const std::string dialog = openSetup(meter);
   ASSERT_FALSE(dialog.empty());
   pressOk(dialog);
@@ -504,10 +561,11 @@ TEST_F(MeterE2E, OfTwoSourcesAlikeIn31CharactersTheChosenOneStaysChosenAfterARes
     ASSERT_FALSE(dialog.empty());
     // The list: the test input, the default output, the null output's
     // monitor, then the two alike: the first of them, one above the last.
+    const int shown = meter.shownWindows();
     run("xdotool mousemove --window " + dialog + " 245 474 click 1");
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(waitFor([&] { return meter.shownWindows() > shown; })) << "no list popped up";
     run("xdotool key End Up Return");
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(waitFor([&] { return meter.shownWindows() == shown; }));
     pressOk(dialog);
     ASSERT_TRUE(waitFor([&] { return recordedSource() == stereo.monitor; }));
     EXPECT_TRUE(waitFor([&] {
@@ -592,6 +650,7 @@ TEST_F(MeterE2E, AServerAwayForSecondsIsReconnectedAndTheBarsComeBack) {
   {
     ServerOutage outage;
     ASSERT_TRUE(waitFor([] { return !recoveryWindow().empty(); }));
+    // The outage itself: longer than any single wait of the wave input.
     std::this_thread::sleep_for(4s);
     EXPECT_FALSE(meter.exited());
     EXPECT_FALSE(recoveryWindow().empty());
@@ -610,25 +669,9 @@ TEST_F(MeterE2E, CloseNowAnswersWhileTheServerIsAway) {
   ServerOutage outage;
   std::string recovery;
   ASSERT_TRUE(waitFor([&] { return !(recovery = recoveryWindow()).empty(); }));
-  std::this_thread::sleep_for(500ms);
+  ASSERT_TRUE(waitUntilPlaced(recovery));
   run("xdotool mousemove --window " + recovery + " 496 64 click 1");
   EXPECT_TRUE(waitFor([&] { return meter.exited(); }, 1s));
-}
-
-// Opens the setup dialog by a right click on the meter; its window, or empty.
-std::string openSetupDialog(const Meter& meter) {
-  run("xdotool mousemove --window " + meter.window() + " 75 300 click 3");
-  std::string dialog;
-  waitFor([&] {
-    dialog = run("xdotool search --onlyvisible --name '^Level Meter Setup$' | head -n 1");
-    return !dialog.empty();
-  });
-  std::this_thread::sleep_for(300ms);
-  return dialog;
-}
-
-bool dialogShown() {
-  return !run("xdotool search --onlyvisible --name '^Level Meter Setup$'").empty();
 }
 
 TEST_F(MeterE2E, EscapeLeavesTheSetupDialogOpen) {
@@ -636,14 +679,14 @@ TEST_F(MeterE2E, EscapeLeavesTheSetupDialogOpen) {
   setting("Form", "top", "100");
   Meter meter;
   ASSERT_FALSE(meter.window().empty());
-  const std::string dialog = openSetupDialog(meter);
+  const std::string dialog = openSetup(meter);
   ASSERT_FALSE(dialog.empty());
   // Into the calibration field (Panel2 at 8,96; the field at 124,29, 60 by 24).
   run("xdotool mousemove --window " + dialog + " 162 137 click 1");
-  std::this_thread::sleep_for(200ms);
+  ASSERT_TRUE(waitFor([&] { return run("xdotool getwindowfocus") == dialog; }));
   run("xdotool key Escape");
-  std::this_thread::sleep_for(700ms);
-  EXPECT_TRUE(dialogShown());
+  // Nothing is to happen: the dialog is still there most of a second later.
+  EXPECT_FALSE(waitFor([] { return !dialogShown(); }, 700ms));
   EXPECT_FALSE(stored("Form", "cal").has_value());  // OK would have saved it
   // The keys do reach the field: Enter there closes the dialog with OK.
   run("xdotool key Return");
@@ -668,7 +711,7 @@ TEST_F(MeterE2E, ExitProgramSavesTheWindowStateOnce) {
   test::FileChangeCounter saves(file.parent_path().string(), file.filename().string());
   Meter meter;
   ASSERT_FALSE(meter.window().empty());
-  const std::string dialog = openSetupDialog(meter);
+  const std::string dialog = openSetup(meter);
   ASSERT_FALSE(dialog.empty());
   run("xdotool mousemove --window " + dialog + " 610 609 click 1");  // Exit Program
   ASSERT_TRUE(waitFor([&] { return meter.exited(); }));
@@ -813,8 +856,8 @@ TEST_F(MeterE2E, OddSettingsFilesStartTheMeterAndLoseNothing) {
       Meter meter(c.caption);
       ASSERT_FALSE(meter.window().empty());
       std::cout << c.what << ": window after " << meter.startTime().count() << " ms\n";
-      std::this_thread::sleep_for(500ms);
-      EXPECT_FALSE(meter.exited());
+      // Up, and still up half a second later.
+      EXPECT_FALSE(waitFor([&] { return meter.exited(); }, 500ms));
       run("wmctrl -i -c " + meter.window());
       if (!c.saves) {
         EXPECT_TRUE(

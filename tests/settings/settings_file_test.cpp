@@ -16,7 +16,6 @@
 #include "platform/locale.h"
 #include "tests/settings/file_size_limit.h"
 #include "tests/settings/temp_folder.h"
-#include "tests/support/fake_ui.h"
 
 namespace tarnvale {
 namespace {
@@ -215,6 +214,20 @@ TEST_F(SettingsFileTest, SaveWritesTheAdjustedForms) {
   EXPECT_EQ(*ini.read("Input", "Device Name"), "Line In");
   EXPECT_EQ(readFileBytes(file).find("Device Name=Line In\n"), std::string("[Input]\n").size());
   EXPECT_EQ(*ini.read("Form", "FontStyle"), "3");
+}
+
+TEST(DeviceNames, LoseTheirLeadingBlanksAndNothingElse) {
+  const struct {
+    const char* listed;
+    const char* stored;
+  } cases[] = {{"Mic", "Mic"},
+               {"  Mic", "Mic"},
+               {"\t Line In", "Line In"},
+               {"Mic \t", "Mic \t"},
+               {"\nMic", "\nMic"},
+               {" \t ", ""},
+               {"", ""}};
+  for (const auto& c : cases) EXPECT_EQ(withoutLeadingBlanks(c.listed), c.stored) << c.listed;
 }
 
 TEST_F(SettingsFileTest, PasswordIsKeptOnlyWhileLocked) {
@@ -506,29 +519,6 @@ TEST_F(SettingsFileTest, FullSaveKeepsEverythingElseOfAHandEditedFile) {
   EXPECT_EQ(loaded, unusualSettings(data));
 }
 
-TEST_F(SettingsFileTest, DeviceResetTellsTheUserAboveTheMeterAndStoresDeviceZero) {
-  for (const bool onTop : {true, false}) {
-    writeFileBytes(file, "[Input]\nDevice Name=Gone\nDevice=5\n");
-    MeterSettings s;
-    s.onTop = onTop;
-    std::vector<std::string> events;
-    test::FakeUi ui;
-    ui.onMessage = [&](const test::ShownMessage&) {
-      events.push_back("message, Device=" + *IniFile(file).read("Input", "Device"));
-    };
-    resetDeviceSetting(s, data, ui, [&](bool top) { events.push_back(top ? "top" : "not top"); });
-
-    const std::vector<test::ShownMessage> shown = {
-        {"The configured Input Device is not available and will be reset to the default.",
-         " Tarnvale Error"}};
-    EXPECT_EQ(ui.messages, shown);
-    const std::vector<std::string> expected = {"not top", "message, Device=5",
-                                               onTop ? "top" : "not top"};
-    EXPECT_EQ(events, expected);
-    EXPECT_EQ(readFileBytes(file), "[Input]\nDevice Name=Gone\nDevice=0\n");
-  }
-}
-
 TEST_F(SettingsFileTest, WindowCloseFailureTextIsBuiltFromItsParts) {
   EXPECT_EQ(kSaveOnCloseFailedStart + data + kSaveOnCloseFailedEnd,
             "Unable to save settings to " + data + "Tarnvale.ini, closing program anyway.");
@@ -550,11 +540,9 @@ TEST_F(SettingsFileTest, EveryOperationFailsInAMissingFolderWithoutCreatingIt) {
   const std::string missing = data + "nowhere/";
   const std::string expected = "Unable to write to " + missing + "Tarnvale.ini";
   MeterSettings s = defaultsFor(data);
-  test::FakeUi ui;
   EXPECT_EQ(errorOf([&] { saveSettings(s, missing, point, {0, 0}, false); }), expected);
   EXPECT_EQ(errorOf([&] { saveWindowState(s, missing, {0, 0}); }), expected);
-  EXPECT_EQ(errorOf([&] { resetDeviceSetting(s, missing, ui, [](bool) {}); }), expected);
-  EXPECT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(errorOf([&] { saveDefaultDevice(missing); }), expected);
   EXPECT_FALSE(std::filesystem::exists(missing));
 }
 

@@ -5,7 +5,6 @@
 #include "display/colour_table.h"
 #include "display/display_copy.h"
 #include "display/display_state.h"
-#include "meter/display_update.h"
 #include "meter/measurement_fields.h"
 #include "meter/meter_state.h"
 #include "meter/position_table.h"
@@ -13,6 +12,7 @@
 #include "platform/locale.h"
 #include "raster/bitmap32.h"
 #include "settings/meter_settings.h"
+#include "update/display_update.h"
 
 namespace tarnvale {
 

@@ -13,13 +13,13 @@
 #include "display/display_state.h"
 #include "display/phase_readout.h"
 #include "display/readouts.h"
-#include "meter/display_update.h"
 #include "meter/meter_state.h"
 #include "raster/bitmap32.h"
 #include "raster/draft_resampler.h"
 #include "settings/meter_settings.h"
 #include "tests/support/bitmap_compare.h"
 #include "tests/support/fake_clock.h"
+#include "update/display_update.h"
 
 namespace tarnvale {
 namespace {

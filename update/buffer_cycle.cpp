@@ -1,4 +1,4 @@
-#include "meter/buffer_cycle.h"
+#include "update/buffer_cycle.h"
 
 #include <string>
 
@@ -6,7 +6,7 @@
 #include "meter/ballistics.h"
 #include "meter/buffer_analysis.h"
 #include "meter/calibration.h"
-#include "meter/display_update.h"
+#include "update/display_update.h"
 
 namespace tarnvale {
 

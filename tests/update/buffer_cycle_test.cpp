@@ -9,7 +9,6 @@
 #include "display/display_context.h"
 #include "display/display_state.h"
 #include "display/readouts.h"
-#include "meter/buffer_cycle.h"
 #include "meter/measurement_fields.h"
 #include "meter/meter_state.h"
 #include "meter/position_table.h"
@@ -18,6 +17,7 @@
 #include "settings/meter_settings.h"
 #include "tests/support/bitmap_compare.h"
 #include "tests/support/fake_clock.h"
+#include "update/buffer_cycle.h"
 
 namespace tarnvale {
 namespace {

@@ -1,4 +1,4 @@
-#include "meter/display_update.h"
+#include "update/display_update.h"
 
 #include <algorithm>
 #include <limits>
@@ -54,20 +54,20 @@ void drawBars(const MeterReadings& readings, const MeterState& state, const Disp
   const std::int64_t offsetLeft = settings.offsetLeft;
   const std::int64_t offsetRight = settings.offsetRight;
   const std::int64_t single = half + (vertical ? -20 : 14) + offsetLeft;
-  switch (settings.channelMode) {
-    case 0:
+  switch (channelModeOf(settings.channelMode)) {
+    case ChannelMode::Stereo:
       drawBar(display, leftSet(state, readings), half + (vertical ? -38 : -4) + offsetLeft, first);
       drawBar(display, rightSet(state, readings),
               half + (vertical ? 20 : 40) + offsetLeft + offsetRight, second);
       break;
-    case 1:
-    case 3:
+    case ChannelMode::MonoLeft:
+    case ChannelMode::MonoMix:
       drawBar(display, leftSet(state, readings), single, first);
       break;
-    case 2:
+    case ChannelMode::MonoRight:
       drawBar(display, rightSet(state, readings), single, first);
       break;
-    default:
+    case ChannelMode::Unknown:
       break;
   }
 }
@@ -92,13 +92,16 @@ void updateDisplay(const MeterReadings& readings, MeterState& state,
   }
   drawBars(readings, state, display, drawn);
   const std::uint64_t afterBars = work.ChangeCount();
-  if (settings.readoutMode == 1) drawReadouts(state.heldPeakDbLeft, state.heldPeakDbRight, context);
+  const ReadoutMode readout = readoutModeOf(settings.readoutMode);
+  if (readout == ReadoutMode::HeldPeaks)
+    drawReadouts(state.heldPeakDbLeft, state.heldPeakDbRight, context);
   if (settings.showPhase) drawPhaseBar(display, readings.phaseAverage);
 
   // Unsigned difference: right across the wrap of the tick counter.
   const std::uint32_t now = context.clock.tickCount();
   if (now - state.lastReadoutTick > kSlowUpdateMs) {
-    if (settings.readoutMode == 2) drawReadouts(readings.avgDbLeft, readings.avgDbRight, context);
+    if (readout == ReadoutMode::Average)
+      drawReadouts(readings.avgDbLeft, readings.avgDbRight, context);
     if (settings.showPhase) drawPhaseText(display, readings.phaseAverage);
     state.lastReadoutTick = now;
   }

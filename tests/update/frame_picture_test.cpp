@@ -14,7 +14,6 @@
 #include "display/bars.h"
 #include "display/colour_table.h"
 #include "display/display_state.h"
-#include "meter/buffer_cycle.h"
 #include "meter/measurement_fields.h"
 #include "meter/meter_state.h"
 #include "meter/position_table.h"
@@ -23,6 +22,7 @@
 #include "raster/draft_resampler.h"
 #include "settings/meter_settings.h"
 #include "tests/support/fake_clock.h"
+#include "update/buffer_cycle.h"
 
 namespace tarnvale {
 namespace {

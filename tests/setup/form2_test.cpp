@@ -1,4 +1,4 @@
-#include "settings/form2.h"
+#include "setup/form2.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@
 #include "settings/ini_file.h"
 #include "settings/ring_length.h"
 #include "settings/settings_file.h"
-#include "settings/setup_texts.h"
+#include "setup/setup_texts.h"
 #include "tests/settings/temp_folder.h"
 #include "tests/support/fake_ui.h"
 
