@@ -149,17 +149,16 @@ class Meter {
   // created may carry the caption too.
   std::string topLevel(const std::string& caption) const {
     const std::string pid = std::to_string(pid_);
-    std::istringstream all(run("xdotool search --onlyvisible --pid " + pid + " 2>/dev/null"));
-    std::vector<unsigned long> own;
-    for (std::string id; std::getline(all, id);) own.push_back(std::stoul(id));
     std::istringstream named(run("xdotool search --onlyvisible --pid " + pid + " --name '^" +
                                  caption + "$' 2>/dev/null"));
     for (std::string id; std::getline(named, id);) {
       const std::string tree = run("xwininfo -tree -id " + id);
       const auto at = tree.find("Parent window id: ");
       if (at == std::string::npos) continue;
-      const unsigned long parent = std::stoul(tree.substr(at + 18), nullptr, 16);
-      if (std::find(own.begin(), own.end(), parent) == own.end()) return id;
+      const std::string parent = tree.substr(at + 18, tree.find_first_of(" \n", at + 18) - at - 18);
+      // Inside a window of the program's own: not the top-level one.
+      if (run("xprop -id " + parent + " _NET_WM_PID").ends_with(" = " + pid)) continue;
+      return id;
     }
     return {};
   }
