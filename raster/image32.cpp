@@ -136,15 +136,24 @@ void TImage32::bitmapChanged(const TRect& area) {
     watchedPending_ = watchedPending_ || watchedMoved;
     return;
   }
-  if (!dirty.isEmpty()) repaint(dirty);
+  if (!dirty.isEmpty()) showNow(dirty);
   if (watchedMoved && onWatchedChange_) onWatchedChange_();
 }
 
 void TImage32::updateEnded() {
   const QRegion dirty = std::exchange(pending_, QRegion());
   const bool watchedMoved = std::exchange(watchedPending_, false);
-  if (!dirty.isEmpty()) repaint(dirty);
+  if (!dirty.isEmpty()) showNow(dirty);
   if (watchedMoved && onWatchedChange_) onWatchedChange_();
+}
+
+void TImage32::showNow(const QRegion& dirty) {
+  // A shown X window takes the pixels at once: Qt's repaint would only call
+  // paintEvent with the same region, after its own bookkeeping. Exposes still
+  // come through paintEvent.
+  if (x11_ != nullptr && isVisible() && updatesEnabled() && internalWinId() != 0 && put(dirty))
+    return;
+  repaint(dirty);
 }
 
 void TImage32::remember(const QRect& shown) {

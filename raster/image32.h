@@ -50,6 +50,8 @@ class TImage32 : public QWidget {
 
   void bitmapChanged(const TRect& area);
   void updateEnded();
+  // Shows what changed: straight to the X window when there is one, else by a repaint.
+  void showNow(const QRegion& dirty);
   void remember(const QRect& shown);
   // Sends the region to the X server; false if it cannot (the caller paints).
   bool put(const QRegion& region);
