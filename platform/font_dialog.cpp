@@ -115,15 +115,19 @@ void FontDialog::chooseColour() {
   showSample();
 }
 
+QFont styledFont(const std::string& face, int pointSize, int style) {
+  QFont font(QString::fromStdString(face));
+  if (pointSize > 0) font.setPointSize(pointSize);
+  font.setBold((style & 1) != 0);
+  font.setItalic((style & 2) != 0);
+  font.setUnderline((style & 4) != 0);
+  font.setStrikeOut((style & 8) != 0);
+  return font;
+}
+
 void FontDialog::showSample() {
   const FontChoice now = choice();
-  QFont font(QString::fromStdString(now.name));
-  font.setPointSize(now.size);
-  font.setBold((now.style & 1) != 0);
-  font.setItalic((now.style & 2) != 0);
-  font.setUnderline((now.style & 4) != 0);
-  font.setStrikeOut((now.style & 8) != 0);
-  sample->setFont(font);
+  sample->setFont(styledFont(now.name, now.size, now.style));
   QPalette palette = sample->palette();
   palette.setColor(QPalette::Window, Qt::black);
   palette.setColor(QPalette::WindowText, shown(colour_));

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDialog>
+#include <QFont>
 #include <cstdint>
+#include <string>
 
 #include "platform/ui.h"
 
@@ -12,6 +14,10 @@ class QPushButton;
 class QSpinBox;
 
 namespace tarnvale {
+
+// A font of that face, point size (the face's own for 0 or less) and style
+// bits as the label keeps them: 1 bold, 2 italic, 4 underline, 8 strike-out.
+QFont styledFont(const std::string& face, int pointSize, int style);
 
 // The label's font dialog: face, size, style and colour together, since Qt's
 // own font dialog has no colour. Starts with `initial`; choice() is what the

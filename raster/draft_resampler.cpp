@@ -344,6 +344,23 @@ struct TDraftResampler::Tables {
     return made && dstRect == d && clip == c && srcRect == s && srcWidth == src.Width &&
            srcHeight == src.Height && level == l;
   }
+  // Rebuilt in place for these rectangles; not `made` should building fail.
+  void makeFor(const Kernels& kernels, const TRect& d, const TRect& c, const TRect& s,
+               const SourcePixels& src, draft::SimdLevel l) {
+    made = false;
+    dstRect = d;
+    clip = c;
+    srcRect = s;
+    srcWidth = src.Width;
+    srcHeight = src.Height;
+    level = l;
+    grows = d.width() > s.width() || d.height() > s.height();
+    if (grows)
+      growTables(kernels, d, c, src, s, grow);
+    else
+      shrinkTables(d, c, s, shrink);
+    made = true;
+  }
 };
 
 TDraftResampler::TDraftResampler() = default;
@@ -362,40 +379,16 @@ void TDraftResampler::Resample(const TargetPixels& Dst, const TRect& DstRect, co
   if (grows && whole.contains(DstClip) && (DstClip.Left - whole.Left) % draft::kRowPadding == 0) {
     if (!wholeTables_) wholeTables_ = std::make_unique<Tables>();
     Tables& t = *wholeTables_;
-    if (!t.madeFor(DstRect, whole, SrcRect, Src, level)) {
-      t.made = false;
-      t.dstRect = DstRect;
-      t.clip = whole;
-      t.srcRect = SrcRect;
-      t.srcWidth = Src.Width;
-      t.srcHeight = Src.Height;
-      t.level = level;
-      t.grows = true;
-      growTables(kernels, DstRect, whole, Src, SrcRect, t.grow);
-      t.made = true;
-    }
+    if (!t.madeFor(DstRect, whole, SrcRect, Src, level))
+      t.makeFor(kernels, DstRect, whole, SrcRect, Src, level);
     enlarge(kernels, t.grow, Dst, whole, DstClip, Src);
     return;
   }
   // Rebuilt in place when the rectangles change (the display draws only
   // what changed, in rectangles of every size): no heap churn per buffer.
   if (!tables_) tables_ = std::make_unique<Tables>();
-  if (!tables_->madeFor(DstRect, DstClip, SrcRect, Src, level)) {
-    Tables& t = *tables_;
-    t.made = false;
-    t.dstRect = DstRect;
-    t.clip = DstClip;
-    t.srcRect = SrcRect;
-    t.srcWidth = Src.Width;
-    t.srcHeight = Src.Height;
-    t.level = level;
-    t.grows = DstRect.width() > SrcRect.width() || DstRect.height() > SrcRect.height();
-    if (t.grows)
-      growTables(kernels, DstRect, DstClip, Src, SrcRect, t.grow);
-    else
-      shrinkTables(DstRect, DstClip, SrcRect, t.shrink);
-    t.made = true;
-  }
+  if (!tables_->madeFor(DstRect, DstClip, SrcRect, Src, level))
+    tables_->makeFor(kernels, DstRect, DstClip, SrcRect, Src, level);
   if (tables_->grows)
     enlarge(kernels, tables_->grow, Dst, DstClip, DstClip, Src);
   else

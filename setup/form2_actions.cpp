@@ -9,6 +9,7 @@
 
 #include "platform/application.h"
 #include "platform/data_folder.h"
+#include "platform/font_dialog.h"
 #include "raster/color.h"
 #include "settings/ring_length.h"
 #include "settings/settings_file.h"
@@ -64,13 +65,7 @@ void TForm2::applyClipText() {
 }
 
 void TForm2::setEditFont(const LabelFont& font) {
-  QFont f(qs(font.name));
-  if (font.size > 0) f.setPointSize(font.size);
-  f.setBold((font.style & 1) != 0);
-  f.setItalic((font.style & 2) != 0);
-  f.setUnderline((font.style & 4) != 0);
-  f.setStrikeOut((font.style & 8) != 0);
-  Edit4->setFont(f);
+  Edit4->setFont(styledFont(font.name, font.size, font.style));
   QPalette p = Edit4->palette();
   p.setColor(QPalette::Base, Qt::black);
   p.setColor(QPalette::Text, qcolor(font.color));

@@ -299,6 +299,50 @@ TEST_F(MeterE2E, KeyColourPixelsAreNotPartOfTheWindow) {
             std::string::npos);
 }
 
+// Another client's window over the desktop, for as long as the object lives.
+class OtherWindow {
+ public:
+  OtherWindow(const std::string& name, const std::string& geometry) : name_(name) {
+    run("xmessage -name " + name + " -geometry " + geometry + " covering >/dev/null 2>&1 & echo");
+    waitFor([this] {
+      id_ = run("xdotool search --onlyvisible --classname '^" + name_ + "$' | head -n 1");
+      return !id_.empty();
+    });
+  }
+  ~OtherWindow() { close(); }
+  // Its window, or empty if it did not show.
+  const std::string& id() const { return id_; }
+  // Gone, and no longer shown, once this returns true.
+  bool close() {
+    run("pkill -f 'xmessage -name " + name_ + "'");
+    return waitFor([this] {
+      return run("xdotool search --onlyvisible --classname '^" + name_ + "$'").empty();
+    });
+  }
+
+ private:
+  std::string name_;
+  std::string id_;
+};
+
+// Whether the window manager keeps the window above others.
+bool markedAbove(const Meter& meter) {
+  return run("xprop -id " + meter.window() + " _NET_WM_STATE").find("_NET_WM_STATE_ABOVE") !=
+         std::string::npos;
+}
+
+// Drags the meter by its middle, 100 right and 50 down; whether it followed.
+bool dragFollowed(const Meter& meter) {
+  const Geometry before = meter.geometry();
+  run("xdotool mousemove " + std::to_string(before.x + 75) + " " + std::to_string(before.y + 300) +
+      " mousedown 1 sleep 0.2 mousemove_relative 20 10 sleep 0.2 mousemove_relative 80 40 sleep "
+      "0.3 mouseup 1");
+  return waitFor([&] {
+    const Geometry after = meter.geometry();
+    return after.x >= before.x + 90 && after.y >= before.y + 40;
+  });
+}
+
 TEST_F(MeterE2E, AWindowThatCoveredTheMeterLeavesItsPictureWhole) {
   setting("Form", "Sample Rate", "48000");
   setting("Form", "left", "100");
@@ -310,17 +354,10 @@ TEST_F(MeterE2E, AWindowThatCoveredTheMeterLeavesItsPictureWhole) {
   ASSERT_TRUE(waitFor([&] { return leftLit(meter.shot("before-covered"), 20); }));
   const QImage before = meter.shot("before-covered");
   // Covers all of it, then goes: what shows again is painted anew.
-  run("xmessage -name tarnvale-e2e-cover -geometry 400x800+50+50 covering >/dev/null 2>&1 & echo");
-  std::string cover;
-  ASSERT_TRUE(waitFor([&] {
-    cover = run("xdotool search --onlyvisible --classname '^tarnvale-e2e-cover$' | head -n 1");
-    return !cover.empty();
-  }));
-  ASSERT_TRUE(waitUntilPlaced(cover));
-  run("pkill -f 'xmessage -name tarnvale-e2e-cover'");
-  ASSERT_TRUE(waitFor([] {
-    return run("xdotool search --onlyvisible --classname '^tarnvale-e2e-cover$'").empty();
-  }));
+  OtherWindow cover("tarnvale-e2e-cover", "400x800+50+50");
+  ASSERT_FALSE(cover.id().empty());
+  ASSERT_TRUE(waitUntilPlaced(cover.id()));
+  ASSERT_TRUE(cover.close());
   // The skin away from the bars and readouts as it was, once painted again.
   const std::pair<int, int> skinPoints[] = {{5, 5}, {74, 20}, {140, 590}};
   QImage after;
@@ -343,23 +380,13 @@ TEST_F(MeterE2E, OnTopPutsTheWindowAboveOthers) {
   setting("Form", "OnTop", "1");
   Meter meter;
   ASSERT_FALSE(meter.window().empty());
-  EXPECT_TRUE(waitFor([&] {
-    return run("xprop -id " + meter.window() + " _NET_WM_STATE").find("_NET_WM_STATE_ABOVE") !=
-           std::string::npos;
-  }));
+  EXPECT_TRUE(waitFor([&] { return markedAbove(meter); }));
 }
 
 TEST_F(MeterE2E, ALeftDragMovesTheWindow) {
   Meter meter;
   ASSERT_FALSE(meter.window().empty());
-  const Geometry before = meter.geometry();
-  run("xdotool mousemove " + std::to_string(before.x + 75) + " " + std::to_string(before.y + 300) +
-      " mousedown 1 sleep 0.2 mousemove_relative 20 10 sleep 0.2 mousemove_relative 80 40 sleep "
-      "0.3 mouseup 1");
-  EXPECT_TRUE(waitFor([&] {
-    const Geometry after = meter.geometry();
-    return after.x >= before.x + 90 && after.y >= before.y + 40;
-  }));
+  EXPECT_TRUE(dragFollowed(meter));
 }
 
 TEST_F(MeterE2E, F1WithoutTheHelpFileSaysSo) {
@@ -766,19 +793,11 @@ TEST_F(MeterWaylandE2E, TheMeterIsAnXWindowAboveOthersThatADragMoves) {
   setting("Form", "top", "100");
   Meter meter;
   ASSERT_FALSE(meter.window().empty()) << "no meter window on the X display";
-  ASSERT_TRUE(waitFor([&] {
-    return run("xprop -id " + meter.window() + " _NET_WM_STATE").find("_NET_WM_STATE_ABOVE") !=
-           std::string::npos;
-  }));
+  ASSERT_TRUE(waitFor([&] { return markedAbove(meter); }));
 
   // Another window opened over it afterwards stays below it.
-  const std::string other = "tarnvale-e2e-other";
-  run("xmessage -name " + other + " -geometry 400x400+150+150 covering >/dev/null 2>&1 & echo");
-  std::string otherWindow;
-  ASSERT_TRUE(waitFor([&] {
-    otherWindow = run("xdotool search --onlyvisible --classname '^" + other + "$' | head -n 1");
-    return !otherWindow.empty();
-  }));
+  const OtherWindow other("tarnvale-e2e-other", "400x400+150+150");
+  ASSERT_FALSE(other.id().empty());
   const auto stackedAbove = [&] {
     const std::string stacking = run("xprop -root _NET_CLIENT_LIST_STACKING");
     const auto id = [](const std::string& window) {
@@ -787,20 +806,12 @@ TEST_F(MeterWaylandE2E, TheMeterIsAnXWindowAboveOthersThatADragMoves) {
       return std::string(hex);
     };
     const auto meterAt = stacking.find(id(meter.window()));
-    const auto otherAt = stacking.find(id(otherWindow));
+    const auto otherAt = stacking.find(id(other.id()));
     return meterAt != std::string::npos && otherAt != std::string::npos && meterAt > otherAt;
   };
   EXPECT_TRUE(waitFor(stackedAbove)) << run("xprop -root _NET_CLIENT_LIST_STACKING");
 
-  const Geometry before = meter.geometry();
-  run("xdotool mousemove " + std::to_string(before.x + 75) + " " + std::to_string(before.y + 300) +
-      " mousedown 1 sleep 0.2 mousemove_relative 20 10 sleep 0.2 mousemove_relative 80 40 sleep "
-      "0.3 mouseup 1");
-  EXPECT_TRUE(waitFor([&] {
-    const Geometry after = meter.geometry();
-    return after.x >= before.x + 90 && after.y >= before.y + 40;
-  }));
-  run("pkill -f 'xmessage -name " + other + "'");
+  EXPECT_TRUE(dragFollowed(meter));
 }
 
 // Odd files at the settings path: the meter starts on what it can read and

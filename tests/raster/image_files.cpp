@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <stdexcept>
 
@@ -243,7 +244,12 @@ TColor32 opaqueColour(const Indexed& image, int x, int y) {
   return 0xFF000000u | image.palette[image.index[static_cast<std::size_t>(y) * image.width + x]];
 }
 
-Bytes encodeJpeg(int width, int height, const Bytes& rgb, JpegKind kind, int quality) {
+namespace {
+
+// Compresses `rgb` (its green channel when gray); `configure` sets what
+// differs from the library's defaults.
+Bytes compressJpeg(int width, int height, const Bytes& rgb, bool gray,
+                   const std::function<void(jpeg_compress_struct&)>& configure) {
   jpeg_compress_struct cinfo;
   jpeg_error_mgr err;
   cinfo.err = jpeg_std_error(&err);
@@ -253,12 +259,10 @@ Bytes encodeJpeg(int width, int height, const Bytes& rgb, JpegKind kind, int qua
   jpeg_mem_dest(&cinfo, &out, &outSize);
   cinfo.image_width = static_cast<JDIMENSION>(width);
   cinfo.image_height = static_cast<JDIMENSION>(height);
-  const bool gray = kind == JpegKind::grayscale;
   cinfo.input_components = gray ? 1 : 3;
   cinfo.in_color_space = gray ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, quality, TRUE);
-  if (kind == JpegKind::progressive) jpeg_simple_progression(&cinfo);
+  configure(cinfo);
   jpeg_start_compress(&cinfo, TRUE);
   Bytes row(static_cast<std::size_t>(width) * 3);
   while (cinfo.next_scanline < cinfo.image_height) {
@@ -278,6 +282,16 @@ Bytes encodeJpeg(int width, int height, const Bytes& rgb, JpegKind kind, int qua
   return file;
 }
 
+}  // namespace
+
+Bytes encodeJpeg(int width, int height, const Bytes& rgb, JpegKind kind, int quality) {
+  return compressJpeg(width, height, rgb, kind == JpegKind::grayscale,
+                      [&](jpeg_compress_struct& cinfo) {
+                        jpeg_set_quality(&cinfo, quality, TRUE);
+                        if (kind == JpegKind::progressive) jpeg_simple_progression(&cinfo);
+                      });
+}
+
 Bytes encodeGrayJpegWithScans(int width, int height, const Bytes& rgb, int scans) {
   // The DC coefficient whole in one scan, then the AC coefficients one at a
   // time from bit 10 down, each bit a scan of its own: up to 1 + 63 × 11.
@@ -289,35 +303,10 @@ Bytes encodeGrayJpegWithScans(int width, int height, const Bytes& rgb, int scans
   }
   if (scans < 1 || scans > static_cast<int>(script.size())) std::abort();
   script.resize(static_cast<std::size_t>(scans));
-
-  jpeg_compress_struct cinfo;
-  jpeg_error_mgr err;
-  cinfo.err = jpeg_std_error(&err);
-  jpeg_create_compress(&cinfo);
-  unsigned char* out = nullptr;
-  unsigned long outSize = 0;
-  jpeg_mem_dest(&cinfo, &out, &outSize);
-  cinfo.image_width = static_cast<JDIMENSION>(width);
-  cinfo.image_height = static_cast<JDIMENSION>(height);
-  cinfo.input_components = 1;
-  cinfo.in_color_space = JCS_GRAYSCALE;
-  jpeg_set_defaults(&cinfo);
-  cinfo.scan_info = script.data();
-  cinfo.num_scans = scans;
-  jpeg_start_compress(&cinfo, TRUE);
-  Bytes row(static_cast<std::size_t>(width));
-  while (cinfo.next_scanline < cinfo.image_height) {
-    const std::uint8_t* src =
-        rgb.data() + static_cast<std::size_t>(cinfo.next_scanline) * width * 3;
-    for (int x = 0; x < width; ++x) row[x] = src[3 * x + 1];
-    JSAMPROW r = row.data();
-    jpeg_write_scanlines(&cinfo, &r, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  Bytes file(out, out + outSize);
-  jpeg_destroy_compress(&cinfo);
-  std::free(out);
-  return file;
+  return compressJpeg(width, height, rgb, true, [&](jpeg_compress_struct& cinfo) {
+    cinfo.scan_info = script.data();
+    cinfo.num_scans = scans;
+  });
 }
 
 Bytes decodeJpegReference(const Bytes& file, int& width, int& height) {
