@@ -1,5 +1,7 @@
 #include "raster/image32.h"
 
+#include <sys/shm.h>
+#include <xcb/shm.h>
 #include <xcb/xcb.h>
 
 #include <QGuiApplication>
@@ -37,6 +39,51 @@ bool takesPixelsAsTheyAre(xcb_connection_t* connection) {
   }
   return false;
 }
+
+// Memory the X server reads images from, attached to it as a segment.
+struct SharedPixels {
+  xcb_shm_seg_t segment = 0;
+  void* address = nullptr;
+};
+
+// Whether to try shared memory: the server has the extension, and the user
+// did not turn it off the way Qt's own painting honours.
+bool sharedMemoryWanted(xcb_connection_t* connection) {
+  if (qEnvironmentVariableIsSet("QT_X11_NO_MITSHM")) return false;
+  const xcb_query_extension_reply_t* shm = xcb_get_extension_data(connection, &xcb_shm_id);
+  return shm != nullptr && shm->present != 0;
+}
+
+// Bytes of new memory attached to the server; none if it cannot attach them.
+SharedPixels attachShared(xcb_connection_t* connection, std::size_t bytes) {
+  const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+  if (id < 0) return {};
+  SharedPixels shared;
+  void* address = shmat(id, nullptr, 0);
+  if (address != reinterpret_cast<void*>(-1)) {
+    const xcb_shm_seg_t segment = xcb_generate_id(connection);
+    // Asked and answered once: a server on another machine refuses.
+    xcb_generic_error_t* error =
+        xcb_request_check(connection, xcb_shm_attach_checked(connection, segment, id, 1));
+    if (error == nullptr) {
+      shared = {segment, address};
+    } else {
+      std::free(error);
+      shmdt(address);
+    }
+  }
+  // Freed by the system once both sides have let go of it.
+  shmctl(id, IPC_RMID, nullptr);
+  return shared;
+}
+
+void detachShared(xcb_connection_t* connection, SharedPixels& shared) {
+  if (shared.address == nullptr) return;
+  // Images already asked for are taken before the server lets go.
+  xcb_shm_detach(connection, shared.segment);
+  shmdt(shared.address);
+  shared = {};
+}
 }  // namespace
 
 // The X window the control is, and what it paints with.
@@ -47,6 +94,8 @@ struct TImage32::X11 {
   std::uint8_t depth = 0;
   std::size_t maxRequestBytes = 0;
   std::vector<TColor32> rows;  // one rectangle's pixels, rows packed
+  bool sharedWanted = false;
+  SharedPixels shared;  // the shown pixels, when the server reads them there
 };
 
 TImage32::TImage32(QWidget* parent) : QWidget(parent) {
@@ -56,6 +105,7 @@ TImage32::TImage32(QWidget* parent) : QWidget(parent) {
       connection != nullptr && takesPixelsAsTheyAre(connection)) {
     x11_ = std::make_unique<X11>();
     x11_->connection = connection;
+    x11_->sharedWanted = sharedMemoryWanted(connection);
     setAttribute(Qt::WA_NativeWindow);
     setAttribute(Qt::WA_PaintOnScreen);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -69,7 +119,14 @@ TImage32::TImage32(QWidget* parent) : QWidget(parent) {
 TImage32::~TImage32() {
   bitmap_.SetOnChange(nullptr);
   bitmap_.SetOnEndUpdate(nullptr);
-  if (x11_ != nullptr && x11_->gc != 0) xcb_free_gc(x11_->connection, x11_->gc);
+  if (x11_ != nullptr) {
+    detachShared(x11_->connection, x11_->shared);
+    if (x11_->gc != 0) xcb_free_gc(x11_->connection, x11_->gc);
+  }
+}
+
+bool TImage32::SharesPixelsWithServer() const {
+  return x11_ != nullptr && x11_->shared.address != nullptr;
 }
 
 QPaintEngine* TImage32::paintEngine() const {
@@ -90,7 +147,26 @@ void TImage32::bitmapChanged(const TRect& area) {
   if (width != shownWidth_ || height != shownHeight_) {
     // New pixel memory: everything notified is new.
     // The copy first: should memory run out, the sizes still describe it.
-    shown_.assign(bitmap_.Bits(), bitmap_.Bits() + static_cast<std::size_t>(width) * height);
+    const std::size_t count = static_cast<std::size_t>(width) * height;
+    SharedPixels shared;
+    if (x11_ != nullptr && x11_->sharedWanted && count > 0) {
+      shared = attachShared(x11_->connection, count * sizeof(TColor32));
+      // Not again for every new size.
+      if (shared.address == nullptr) x11_->sharedWanted = false;
+    }
+    if (shared.address != nullptr) {
+      auto* store = static_cast<TColor32*>(shared.address);
+      std::copy(bitmap_.Bits(), bitmap_.Bits() + count, store);
+      std::vector<TColor32>().swap(shown_);
+      shownPixels_ = store;
+    } else {
+      shown_.assign(bitmap_.Bits(), bitmap_.Bits() + count);
+      shownPixels_ = shown_.data();
+    }
+    if (x11_ != nullptr) {
+      detachShared(x11_->connection, x11_->shared);
+      x11_->shared = shared;
+    }
     shownWidth_ = width;
     shownHeight_ = height;
     changed =
@@ -104,7 +180,7 @@ void TImage32::bitmapChanged(const TRect& area) {
     int minX = right, maxX = left - 1, minY = bottom, maxY = top - 1;
     for (int y = top; y < bottom && left < right; ++y) {
       const TColor32* now = bitmap_.ScanLine(y);
-      TColor32* was = shown_.data() + static_cast<std::size_t>(y) * width;
+      TColor32* was = shownPixels_ + static_cast<std::size_t>(y) * width;
       // Most rows come back identical; the whole-row compare is the fast path.
       if (std::memcmp(now + left, was + left, sizeof(TColor32) * (right - left)) == 0) continue;
       int first = left;
@@ -162,7 +238,7 @@ void TImage32::remember(const QRect& shown) {
   for (int y = shown.top(); y <= shown.bottom(); ++y) {
     const TColor32* row = bitmap_.ScanLine(y);
     std::copy(row + shown.left(), row + shown.right() + 1,
-              shown_.data() + static_cast<std::size_t>(y) * shownWidth_ + shown.left());
+              shownPixels_ + static_cast<std::size_t>(y) * shownWidth_ + shown.left());
   }
 }
 
@@ -196,6 +272,20 @@ bool TImage32::put(const QRegion& region) {
     }
     const QRect shown = area & covered;
     if (shown.isEmpty()) continue;
+    if (x.shared.address != nullptr && shownWidth_ == bitmap_.Width() &&
+        shownHeight_ == bitmap_.Height()) {
+      // Into the shared copy, and the server takes it from there: no pixels
+      // through the socket.
+      remember(shown);
+      xcb_shm_put_image(
+          x.connection, x.window, x.gc, static_cast<std::uint16_t>(shownWidth_),
+          static_cast<std::uint16_t>(shownHeight_), static_cast<std::uint16_t>(shown.left()),
+          static_cast<std::uint16_t>(shown.top()), static_cast<std::uint16_t>(shown.width()),
+          static_cast<std::uint16_t>(shown.height()), static_cast<std::int16_t>(shown.left()),
+          static_cast<std::int16_t>(shown.top()), 24, XCB_IMAGE_FORMAT_Z_PIXMAP, 0,
+          x.shared.segment, 0);
+      continue;
+    }
     const auto width = static_cast<std::size_t>(shown.width());
     const std::size_t bandRows = std::max<std::size_t>(1, x.maxRequestBytes / (width * 4));
     for (int top = shown.top(); top <= shown.bottom();) {

@@ -39,6 +39,8 @@ class TImage32 : public QWidget {
 
   // True while pixels go straight to the X server.
   bool PaintsOnScreen() const { return x11_ != nullptr; }
+  // True while the X server reads them from memory shared with it.
+  bool SharesPixelsWithServer() const;
 
   QPaintEngine* paintEngine() const override;
 
@@ -59,7 +61,10 @@ class TImage32 : public QWidget {
   TBitmap32 bitmap_;
   // The colours last notified, to repaint only what differs: most of the
   // display (skin, unlit blocks) is drawn again unchanged for every buffer.
+  // Kept in memory shared with the X server when it can attach it (the
+  // server then takes the pixels from there), else in shown_.
   std::vector<TColor32> shown_;
+  TColor32* shownPixels_ = nullptr;
   int shownWidth_ = 0;
   int shownHeight_ = 0;
   QRegion pending_;  // differences found during an update, not yet repainted

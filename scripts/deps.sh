@@ -6,7 +6,7 @@ set -euo pipefail
 # Building and running the meter.
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libjpeg-dev libpulse-dev libxcb1-dev fonts-liberation
+  qt6-base-dev libjpeg-dev libpulse-dev libxcb1-dev libxcb-shm0-dev fonts-liberation
 )
 # Testing it: test frameworks, the fuzzers' compiler, the formatter, and a
 # private desktop with both sound servers for the end-to-end tests

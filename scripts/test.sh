@@ -47,7 +47,7 @@ echo "== Debian package: build, validate, install, end-to-end against /usr/bin/t
 # end-to-end tests of this build run the packaged program.
 cmake -S . -B build-deb -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DTARNVALE_E2E_PREFIX=/usr -DTARNVALE_BUILD_BENCH=OFF -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON
-cmake --build build-deb -j "$jobs" --target tarnvale tarnvale_man meter_e2e_tests
+cmake --build build-deb -j "$jobs" --target tarnvale tarnvale_man meter_e2e_tests raster_x11_tests
 rm -f build-deb/tarnvale_*.deb
 (cd build-deb && cpack -G DEB)
 desktop-file-validate data/tarnvale.desktop
