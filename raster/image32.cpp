@@ -96,6 +96,11 @@ struct TImage32::X11 {
   std::vector<TColor32> rows;  // one rectangle's pixels, rows packed
   bool sharedWanted = false;
   SharedPixels shared;  // the shown pixels, when the server reads them there
+
+  ~X11() {
+    detachShared(connection, shared);
+    if (gc != 0) xcb_free_gc(connection, gc);
+  }
 };
 
 TImage32::TImage32(QWidget* parent) : QWidget(parent) {
@@ -119,10 +124,6 @@ TImage32::TImage32(QWidget* parent) : QWidget(parent) {
 TImage32::~TImage32() {
   bitmap_.SetOnChange(nullptr);
   bitmap_.SetOnEndUpdate(nullptr);
-  if (x11_ != nullptr) {
-    detachShared(x11_->connection, x11_->shared);
-    if (x11_->gc != 0) xcb_free_gc(x11_->connection, x11_->gc);
-  }
 }
 
 bool TImage32::SharesPixelsWithServer() const {
@@ -322,7 +323,13 @@ bool TImage32::put(const QRegion& region) {
 void TImage32::paintEvent(QPaintEvent* event) {
   if (x11_ != nullptr) {
     if (put(event->region())) return;
-    // Not a window these pixels suit: Qt paints from now on.
+    // Not a window these pixels suit: Qt paints from now on, and the shown
+    // copy leaves the memory shared with the server before it is let go.
+    if (x11_->shared.address != nullptr) {
+      shown_.assign(shownPixels_,
+                    shownPixels_ + static_cast<std::size_t>(shownWidth_) * shownHeight_);
+      shownPixels_ = shown_.data();
+    }
     x11_.reset();
     setAttribute(Qt::WA_PaintOnScreen, false);
     update();
