@@ -49,8 +49,8 @@ void BM_PulseLoopWake(benchmark::State& state) {
     }
     while (g_main_context_iteration(nullptr, FALSE)) ++iterations;
   }
-  state.counters["iterations_per_wake"] = benchmark::Counter(
-      static_cast<double>(iterations), benchmark::Counter::kAvgIterations);
+  state.counters["iterations_per_wake"] =
+      benchmark::Counter(static_cast<double>(iterations), benchmark::Counter::kAvgIterations);
   api->io_free(event);
   own.reset();
   if (shipped != nullptr) pa_glib_mainloop_free(shipped);

@@ -161,7 +161,9 @@ struct PulseMainLoop::Impl {
     const std::size_t count = ios.size();
     for (std::size_t i = 0; i < count; ++i) {
       pa_io_event* e = ios[i];
-      const gushort revents = e->poll.revents;
+      // Only what is still asked for: an earlier callback of this pass may
+      // have changed that since the poll.
+      const gushort revents = e->poll.revents & (e->poll.events | G_IO_HUP | G_IO_ERR | G_IO_NVAL);
       e->poll.revents = 0;
       if (e->dead || revents == 0) continue;
       e->callback(&api, e, e->poll.fd, fromGlib(revents), e->userdata);
