@@ -36,12 +36,22 @@ WaveFormat captureFormat(std::int32_t sampleRate) {
   return format;
 }
 
-// A fresh buffer for `bufferBytes`. The block is never smaller than
-// bufferBytes, whatever rate a hand-edited file asks for, and starts silent so
-// a buffer cut short by a reset reads as silence past what was recorded.
+// A buffer for `bufferBytes`, a spare one where it is large enough. The
+// block is never smaller than bufferBytes, whatever rate a hand-edited file
+// asks for; a fresh one starts silent, and a buffer cut short by a reset is
+// made silent past what was recorded when it comes back (silenceUnrecorded).
 CaptureBuffer& allocateBuffer(CaptureState& state) {
-  auto buffer = std::make_unique<CaptureBuffer>();
-  buffer->block.assign(static_cast<std::size_t>(std::max(kDataBlockBytes, state.bufferBytes)), 0);
+  const auto size = static_cast<std::size_t>(std::max(kDataBlockBytes, state.bufferBytes));
+  std::unique_ptr<CaptureBuffer> buffer;
+  if (!state.spare.empty() && state.spare.back()->block.size() >= size) {
+    buffer = std::move(state.spare.back());
+    state.spare.pop_back();
+    buffer->header = WaveHeader{};
+    buffer->device = kNoWaveIn;
+  } else {
+    buffer = std::make_unique<CaptureBuffer>();
+    buffer->block.assign(size, 0);
+  }
   buffer->header.data = buffer->block.data();
   buffer->header.bufferLength = static_cast<std::uint32_t>(std::max(state.bufferBytes, 0));
   state.outstanding.push_back(std::move(buffer));
@@ -49,7 +59,20 @@ CaptureBuffer& allocateBuffer(CaptureState& state) {
 }
 
 void releaseBuffer(CaptureState& state, const CaptureBuffer* buffer) {
-  std::erase_if(state.outstanding, [buffer](const auto& b) { return b.get() == buffer; });
+  const auto it = std::find_if(state.outstanding.begin(), state.outstanding.end(),
+                               [buffer](const auto& b) { return b.get() == buffer; });
+  if (it == state.outstanding.end()) return;
+  if (state.spare.size() < static_cast<std::size_t>(kBuffersInCirculation)) {
+    state.spare.push_back(std::move(*it));
+  }
+  state.outstanding.erase(it);
+}
+
+// What the device did not record reads as silence, as in a fresh buffer.
+void silenceUnrecorded(CaptureBuffer& buffer, std::int32_t bytes) {
+  const auto end = static_cast<std::size_t>(std::max(bytes, 0));
+  const std::size_t recorded = std::min<std::size_t>(buffer.header.bytesRecorded, end);
+  if (recorded < end) std::fill(buffer.block.begin() + recorded, buffer.block.begin() + end, 0);
 }
 
 CaptureBuffer* findBuffer(CaptureState& state, const WaveHeader* header) {
@@ -186,6 +209,7 @@ void onCaptureBuffer(CaptureContext& context, CaptureState& state, WaveInHandle 
   // Measured over the fixed buffer length, never past the block.
   const std::int32_t bytes =
       std::min(state.bufferBytes, static_cast<std::int32_t>(buffer->block.size()));
+  silenceUnrecorded(*buffer, bytes);
   context.processBuffer(reinterpret_cast<const std::int16_t*>(buffer->block.data()), bytes / 4);
   releaseBuffer(state, buffer);
   closeDrainedDevices(context, state);

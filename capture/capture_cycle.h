@@ -71,6 +71,9 @@ struct CaptureState {
   // Every buffer handed to a device and not yet back; owned here so nothing
   // leaks whichever way the process ends.
   std::vector<std::unique_ptr<CaptureBuffer>> outstanding;
+  // Buffers back and measured, kept for the next ones: a buffer a cycle
+  // would otherwise be allocated and cleared.
+  std::vector<std::unique_ptr<CaptureBuffer>> spare;
   // Devices given up by a restart or recovery, closed once their buffers are back.
   std::vector<WaveInHandle> abandoned;
 };

@@ -1,7 +1,6 @@
 #include "platform/pulse_wave_in.h"
 
 #include <glib.h>
-#include <pulse/glib-mainloop.h>
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "platform/application.h"
+#include "platform/pulse_main_loop.h"
 
 namespace tarnvale {
 
@@ -99,7 +99,7 @@ struct PulseWaveIn::Impl {
     bool followsOutput = false;
   };
 
-  pa_glib_mainloop* mainloop = nullptr;
+  PulseMainLoop mainloop;
   pa_mainloop_api* api = nullptr;
   pa_context* context = nullptr;
   pa_time_event* retry = nullptr;
@@ -479,8 +479,7 @@ struct PulseWaveIn::Impl {
 };
 
 PulseWaveIn::PulseWaveIn() : impl_(std::make_unique<Impl>()) {
-  impl_->mainloop = pa_glib_mainloop_new(g_main_context_default());
-  impl_->api = pa_glib_mainloop_get_api(impl_->mainloop);
+  impl_->api = impl_->mainloop.api();
   impl_->connect();
 }
 
@@ -490,7 +489,6 @@ PulseWaveIn::~PulseWaveIn() {
   if (impl_->retry != nullptr) impl_->api->time_free(impl_->retry);
   if (impl_->followCheck != nullptr) impl_->api->time_free(impl_->followCheck);
   impl_->dropContext();
-  pa_glib_mainloop_free(impl_->mainloop);
 }
 
 bool PulseWaveIn::runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {

@@ -250,8 +250,26 @@ TEST_F(CaptureCycleTest, ThreeBuffersKeepCirculatingThroughThousandsOfBuffers) {
   ASSERT_EQ(processed.size(), 3000u);
   EXPECT_EQ(processed.back().firstSample, 999 % 1000);
   EXPECT_EQ(processed.back().frames, 1452);
-  // Nothing piles up: only the three queued buffers are held.
+  // Nothing piles up: only the three queued buffers are held, and at most
+  // as many kept for reuse.
   EXPECT_EQ(state.outstanding.size(), 3u);
+  EXPECT_LE(state.spare.size(), 3u);
+}
+
+// Buffers are reused: one that comes back with nothing recorded must read as
+// silence, not as what it held the last time round.
+TEST_F(CaptureCycleTest, AReusedBufferCutShortReadsAsSilence) {
+  ASSERT_TRUE(startCapture(*context, state));
+  for (int i = 0; i < 6; ++i) deliver(1234);
+  restartCapture(*context, state, 1);
+  pump();
+  ASSERT_EQ(processed.size(), 9u);
+  for (std::size_t i = 6; i < 9; ++i) {
+    EXPECT_EQ(processed[i].firstSample, 0) << "buffer " << i;
+    EXPECT_EQ(processed[i].frames, 1452);
+  }
+  deliver(77);
+  EXPECT_EQ(processed.back().firstSample, 77);
 }
 
 TEST_F(CaptureCycleTest, BuffersOfTheOldDeviceAreStillMeasuredAfterADeviceChange) {
