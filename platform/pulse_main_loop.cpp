@@ -3,38 +3,34 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <vector>
 
-// The event types libpulse leaves to each main-loop implementation.
-struct pa_io_event {
+// What every event of the loop has: its callback, and whether it was freed.
+template <typename Callback, typename Destroy>
+struct PulseLoopEvent {
   tarnvale::PulseMainLoop::Impl* loop = nullptr;
-  GPollFD poll{};  // owned by the GLib context while the event lives
-  pa_io_event_cb_t callback = nullptr;
+  Callback callback = nullptr;
   void* userdata = nullptr;
-  pa_io_event_destroy_cb_t destroy = nullptr;
+  Destroy destroy = nullptr;
   bool dead = false;
 };
 
-struct pa_time_event {
-  tarnvale::PulseMainLoop::Impl* loop = nullptr;
+// The event types libpulse leaves to each main-loop implementation.
+struct pa_io_event : PulseLoopEvent<pa_io_event_cb_t, pa_io_event_destroy_cb_t> {
+  GPollFD poll{};  // owned by the GLib context while the event lives
+};
+
+struct pa_time_event : PulseLoopEvent<pa_time_event_cb_t, pa_time_event_destroy_cb_t> {
   bool enabled = false;
   std::int64_t due = 0;  // on the monotonic clock, in microseconds
   timeval asked{};       // as given, handed back to the callback
-  pa_time_event_cb_t callback = nullptr;
-  void* userdata = nullptr;
-  pa_time_event_destroy_cb_t destroy = nullptr;
-  bool dead = false;
 };
 
-struct pa_defer_event {
-  tarnvale::PulseMainLoop::Impl* loop = nullptr;
+struct pa_defer_event : PulseLoopEvent<pa_defer_event_cb_t, pa_defer_event_destroy_cb_t> {
   bool enabled = false;
-  pa_defer_event_cb_t callback = nullptr;
-  void* userdata = nullptr;
-  pa_defer_event_destroy_cb_t destroy = nullptr;
-  bool dead = false;
 };
 
 namespace tarnvale {
@@ -194,18 +190,37 @@ struct PulseMainLoop::Impl {
 
   static Impl* of(pa_mainloop_api* api) { return static_cast<Impl*>(api->userdata); }
 
+  template <typename Event>
+  Event* make(std::vector<Event*>& list, decltype(Event::callback) callback, void* userdata) {
+    auto* e = new Event;
+    e->loop = this;
+    e->callback = callback;
+    e->userdata = userdata;
+    list.push_back(e);
+    return e;
+  }
+
+  // Never called again; destroyed once no pass is walking the lists.
+  template <typename Event>
+  static void retire(Event* e) {
+    e->dead = true;
+    e->loop->anyDead = true;
+    e->loop->collect();
+  }
+
+  template <typename Event>
+  static void setDestroy(Event* e, decltype(Event::destroy) destroy) {
+    e->destroy = destroy;
+  }
+
   // --- descriptors ---
 
   static pa_io_event* ioNew(pa_mainloop_api* api, int fd, pa_io_event_flags_t flags,
                             pa_io_event_cb_t callback, void* userdata) {
     Impl* self = of(api);
-    auto* e = new pa_io_event;
-    e->loop = self;
+    pa_io_event* e = self->make(self->ios, callback, userdata);
     e->poll.fd = fd;
     e->poll.events = toGlib(flags);
-    e->callback = callback;
-    e->userdata = userdata;
-    self->ios.push_back(e);
     g_main_context_add_poll(self->context, &e->poll, G_PRIORITY_DEFAULT);
     return e;
   }
@@ -218,13 +233,7 @@ struct PulseMainLoop::Impl {
   static void ioFree(pa_io_event* e) {
     // Out of the poll set at once: libpulse may close the descriptor next.
     g_main_context_remove_poll(e->loop->context, &e->poll);
-    e->dead = true;
-    e->loop->anyDead = true;
-    e->loop->collect();
-  }
-
-  static void ioSetDestroy(pa_io_event* e, pa_io_event_destroy_cb_t destroy) {
-    e->destroy = destroy;
+    retire(e);
   }
 
   // --- times ---
@@ -239,25 +248,9 @@ struct PulseMainLoop::Impl {
   static pa_time_event* timeNew(pa_mainloop_api* api, const timeval* tv,
                                 pa_time_event_cb_t callback, void* userdata) {
     Impl* self = of(api);
-    auto* e = new pa_time_event;
-    e->loop = self;
-    e->callback = callback;
-    e->userdata = userdata;
+    pa_time_event* e = self->make(self->times, callback, userdata);
     setTime(e, tv);
-    self->times.push_back(e);
     return e;
-  }
-
-  static void timeRestart(pa_time_event* e, const timeval* tv) { setTime(e, tv); }
-
-  static void timeFree(pa_time_event* e) {
-    e->dead = true;
-    e->loop->anyDead = true;
-    e->loop->collect();
-  }
-
-  static void timeSetDestroy(pa_time_event* e, pa_time_event_destroy_cb_t destroy) {
-    e->destroy = destroy;
   }
 
   // --- deferred calls ---
@@ -265,13 +258,8 @@ struct PulseMainLoop::Impl {
   static pa_defer_event* deferNew(pa_mainloop_api* api, pa_defer_event_cb_t callback,
                                   void* userdata) {
     Impl* self = of(api);
-    auto* e = new pa_defer_event;
-    e->loop = self;
-    e->callback = callback;
-    e->userdata = userdata;
-    e->enabled = true;
-    ++self->enabledDefers;
-    self->defers.push_back(e);
+    pa_defer_event* e = self->make(self->defers, callback, userdata);
+    deferEnable(e, 1);
     return e;
   }
 
@@ -284,13 +272,7 @@ struct PulseMainLoop::Impl {
 
   static void deferFree(pa_defer_event* e) {
     deferEnable(e, 0);
-    e->dead = true;
-    e->loop->anyDead = true;
-    e->loop->collect();
-  }
-
-  static void deferSetDestroy(pa_defer_event* e, pa_defer_event_destroy_cb_t destroy) {
-    e->destroy = destroy;
+    retire(e);
   }
 
   static void quit(pa_mainloop_api*, int) {}
@@ -305,15 +287,15 @@ PulseMainLoop::PulseMainLoop() : impl_(std::make_unique<Impl>()) {
                           &Impl::ioNew,
                           &Impl::ioEnable,
                           &Impl::ioFree,
-                          &Impl::ioSetDestroy,
+                          &Impl::setDestroy<pa_io_event>,
                           &Impl::timeNew,
-                          &Impl::timeRestart,
-                          &Impl::timeFree,
-                          &Impl::timeSetDestroy,
+                          &Impl::setTime,
+                          &Impl::retire<pa_time_event>,
+                          &Impl::setDestroy<pa_time_event>,
                           &Impl::deferNew,
                           &Impl::deferEnable,
                           &Impl::deferFree,
-                          &Impl::deferSetDestroy,
+                          &Impl::setDestroy<pa_defer_event>,
                           &Impl::quit};
   d.source = reinterpret_cast<Impl::Source*>(g_source_new(&functions, sizeof(Impl::Source)));
   d.source->loop = &d;
@@ -337,6 +319,25 @@ PulseMainLoop::~PulseMainLoop() {
 
 pa_mainloop_api* PulseMainLoop::api() {
   return &impl_->api;
+}
+
+bool dispatchUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  GMainContext* context = g_main_context_default();
+  bool expired = false;
+  GSource* timer =
+      g_timeout_source_new(static_cast<guint>(std::max<long long>(timeout.count(), 0)));
+  g_source_set_callback(
+      timer,
+      [](gpointer flag) -> gboolean {
+        *static_cast<bool*>(flag) = true;
+        return G_SOURCE_REMOVE;
+      },
+      &expired, nullptr);
+  g_source_attach(timer, context);
+  while (!done() && !expired) g_main_context_iteration(context, TRUE);
+  g_source_destroy(timer);
+  g_source_unref(timer);
+  return done();
 }
 
 }  // namespace tarnvale

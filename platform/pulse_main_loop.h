@@ -2,6 +2,8 @@
 
 #include <pulse/mainloop-api.h>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 
 namespace tarnvale {
@@ -33,5 +35,10 @@ class PulseMainLoop {
  private:
   std::unique_ptr<Impl> impl_;
 };
+
+// Dispatches the calling thread's default GLib context until `done` or the
+// timeout; what `done` said last. For tools and tests that have no event
+// loop of their own.
+bool dispatchUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
 }  // namespace tarnvale

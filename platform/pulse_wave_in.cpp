@@ -1,6 +1,5 @@
 #include "platform/pulse_wave_in.h"
 
-#include <glib.h>
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -100,7 +99,7 @@ struct PulseWaveIn::Impl {
   };
 
   PulseMainLoop mainloop;
-  pa_mainloop_api* api = nullptr;
+  pa_mainloop_api* api = mainloop.api();
   pa_context* context = nullptr;
   pa_time_event* retry = nullptr;
   pa_time_event* followCheck = nullptr;
@@ -479,7 +478,6 @@ struct PulseWaveIn::Impl {
 };
 
 PulseWaveIn::PulseWaveIn() : impl_(std::make_unique<Impl>()) {
-  impl_->api = impl_->mainloop.api();
   impl_->connect();
 }
 
@@ -492,22 +490,7 @@ PulseWaveIn::~PulseWaveIn() {
 }
 
 bool PulseWaveIn::runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  GMainContext* context = g_main_context_default();
-  bool expired = false;
-  GSource* timer =
-      g_timeout_source_new(static_cast<guint>(std::max<long long>(timeout.count(), 0)));
-  g_source_set_callback(
-      timer,
-      [](gpointer flag) -> gboolean {
-        *static_cast<bool*>(flag) = true;
-        return G_SOURCE_REMOVE;
-      },
-      &expired, nullptr);
-  g_source_attach(timer, context);
-  while (!done() && !expired) g_main_context_iteration(context, TRUE);
-  g_source_destroy(timer);
-  g_source_unref(timer);
-  return done();
+  return dispatchUntil(done, timeout);
 }
 
 bool PulseWaveIn::waitForDeviceList(std::uint32_t timeoutMs) {

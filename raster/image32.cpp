@@ -273,11 +273,11 @@ bool TImage32::put(const QRegion& region) {
     }
     const QRect shown = area & covered;
     if (shown.isEmpty()) continue;
+    remember(shown);
     if (x.shared.address != nullptr && shownWidth_ == bitmap_.Width() &&
         shownHeight_ == bitmap_.Height()) {
-      // Into the shared copy, and the server takes it from there: no pixels
-      // through the socket.
-      remember(shown);
+      // From the shared copy just brought up to date: no pixels through the
+      // socket.
       xcb_shm_put_image(
           x.connection, x.window, x.gc, static_cast<std::uint16_t>(shownWidth_),
           static_cast<std::uint16_t>(shownHeight_), static_cast<std::uint16_t>(shown.left()),
@@ -310,7 +310,6 @@ bool TImage32::put(const QRegion& region) {
                     reinterpret_cast<const std::uint8_t*>(data));
       top += rows;
     }
-    remember(shown);
   }
   if (!background.empty()) {
     xcb_poly_fill_rectangle(x.connection, x.window, x.gc,

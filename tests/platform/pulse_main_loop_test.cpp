@@ -5,6 +5,8 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,28 +14,39 @@
 namespace tarnvale {
 namespace {
 
-// Dispatches the default context until `done` or `ms` have passed; what
-// `done` said last.
 bool runUntil(const std::function<bool()>& done, int ms) {
-  bool expired = false;
-  GSource* timer = g_timeout_source_new(static_cast<guint>(ms));
-  g_source_set_callback(
-      timer,
-      [](gpointer flag) -> gboolean {
-        *static_cast<bool*>(flag) = true;
-        return G_SOURCE_REMOVE;
-      },
-      &expired, nullptr);
-  g_source_attach(timer, nullptr);
-  while (!done() && !expired) g_main_context_iteration(nullptr, TRUE);
-  g_source_destroy(timer);
-  g_source_unref(timer);
-  return done();
+  return dispatchUntil(done, std::chrono::milliseconds(ms));
 }
 
 // Runs the context for `ms` whatever happens.
 void runFor(int ms) {
   runUntil([] { return false; }, ms);
+}
+
+// The descriptors the default context would poll now.
+std::vector<int> polledDescriptors() {
+  GMainContext* context = g_main_context_default();
+  std::vector<int> polled;
+  if (!g_main_context_acquire(context)) return polled;
+  gint priority = 0;
+  g_main_context_prepare(context, &priority);
+  std::vector<GPollFD> fds(64);
+  gint timeout = 0;
+  const gint count =
+      g_main_context_query(context, priority, &timeout, fds.data(), static_cast<gint>(fds.size()));
+  const gint listed = std::min(count, static_cast<gint>(fds.size()));
+  for (gint i = 0; i < listed; ++i) polled.push_back(fds[static_cast<std::size_t>(i)].fd);
+  // Not polled: only what was ready without a poll is dispatched.
+  if (g_main_context_check(context, priority, fds.data(), listed)) {
+    g_main_context_dispatch(context);
+  }
+  g_main_context_release(context);
+  return polled;
+}
+
+bool polled(int fd) {
+  const std::vector<int> fds = polledDescriptors();
+  return std::find(fds.begin(), fds.end(), fd) != fds.end();
 }
 
 struct Pipe {
@@ -107,6 +120,7 @@ TEST(PulseMainLoop, DescriptorCallsOnlyForTheEventsAskedFor) {
   api->io_enable(in, PA_IO_EVENT_INPUT);
   EXPECT_TRUE(runUntil([&] { return log.count("io") == 2; }, 2000));
   api->io_free(in);
+  EXPECT_FALSE(polled(pipe.read)) << "still polled once freed";
 
   // The writing end: ready for output at once.
   Log out;
@@ -285,7 +299,9 @@ TEST(PulseMainLoop, EventsLeftAreDestroyedWithTheLoop) {
     api->time_set_destroy(t, &onTimeDestroyed);
     Log io;
     api->io_new(api, pipe.read, PA_IO_EVENT_INPUT, &onIo, &io);
+    EXPECT_TRUE(polled(pipe.read));
   }
+  EXPECT_FALSE(polled(pipe.read)) << "the descriptor outlived its loop";
   EXPECT_EQ(log.destroyed, 1);
   EXPECT_EQ(pair.destroyed, 1);
   // The descriptor left the context's poll set: the context still runs.
