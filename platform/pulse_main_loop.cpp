@@ -114,12 +114,20 @@ struct PulseMainLoop::Impl {
     return self->nextDue() <= g_source_get_time(base);
   }
 
+  // As libpulse's own loop does: deferred calls alone while any is enabled,
+  // and descriptors only from a poll made after them. A deferred call may
+  // consume what the poll saw (the stream reads its socket there); told of
+  // it anyway, libpulse stops watching a descriptor it finds empty.
   static gboolean dispatch(GSource* base, GSourceFunc, gpointer) {
     Impl* self = reinterpret_cast<Source*>(base)->loop;
     self->dispatching = true;
-    self->runDefers();
-    self->runTimes(g_source_get_time(base));
-    self->runIos();
+    if (self->enabledDefers > 0) {
+      self->runDefers();
+      for (pa_io_event* e : self->ios) e->poll.revents = 0;
+    } else {
+      self->runTimes(g_source_get_time(base));
+      self->runIos();
+    }
     self->dispatching = false;
     self->collect();
     return G_SOURCE_CONTINUE;

@@ -1,5 +1,6 @@
 #include "platform/pulse_main_loop.h"
 
+#include <fcntl.h>
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <sys/time.h>
@@ -243,6 +244,51 @@ TEST(PulseMainLoop, DeferredCallsRunUntilDisabledOrFreed) {
 
   api->defer_free(d);
   EXPECT_EQ(disabled.destroyed, 1);
+}
+
+// A deferred call empties a descriptor the same poll saw readable: the
+// descriptor is not then reported readable (libpulse, told so, would stop
+// watching a descriptor it finds empty), and stays watched.
+struct Drain {
+  int fd = -1;
+  int reads = 0;
+  int emptyReads = 0;
+};
+
+void onIoCountingReads(pa_mainloop_api*, pa_io_event*, int fd, pa_io_event_flags_t,
+                       void* userdata) {
+  auto* drain = static_cast<Drain*>(userdata);
+  char byte;
+  if (::read(fd, &byte, 1) == 1) {
+    ++drain->reads;
+  } else {
+    ++drain->emptyReads;
+  }
+}
+
+void onDeferDraining(pa_mainloop_api* api, pa_defer_event* e, void* userdata) {
+  char byte;
+  (void)::read(static_cast<Drain*>(userdata)->fd, &byte, 1);
+  api->defer_enable(e, 0);
+}
+
+TEST(PulseMainLoop, ADescriptorEmptiedByADeferredCallIsNotReportedReadable) {
+  PulseMainLoop loop;
+  pa_mainloop_api* api = loop.api();
+  Pipe pipe;
+  ASSERT_GE(pipe.read, 0);
+  ASSERT_EQ(::fcntl(pipe.read, F_SETFL, O_NONBLOCK), 0);
+  Drain drain{pipe.read};
+  pa_io_event* in = api->io_new(api, pipe.read, PA_IO_EVENT_INPUT, &onIoCountingReads, &drain);
+  ASSERT_EQ(::write(pipe.write, "a", 1), 1);
+  pa_defer_event* d = api->defer_new(api, &onDeferDraining, &drain);
+  runFor(30);
+  EXPECT_EQ(drain.emptyReads, 0) << "reported readable with nothing to read";
+  EXPECT_EQ(drain.reads, 0);
+  ASSERT_EQ(::write(pipe.write, "b", 1), 1);
+  EXPECT_TRUE(runUntil([&] { return drain.reads == 1; }, 2000));
+  api->defer_free(d);
+  api->io_free(in);
 }
 
 // One callback frees another event due in the same pass: the freed one is
