@@ -1,5 +1,7 @@
 #include "platform/pulse_wave_in.h"
 
+#include <glib.h>
+#include <pulse/glib-mainloop.h>
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 #include <vector>
 
 #include "platform/application.h"
-#include "platform/pulse_main_loop.h"
 
 namespace tarnvale {
 
@@ -98,8 +99,8 @@ struct PulseWaveIn::Impl {
     bool followsOutput = false;
   };
 
-  PulseMainLoop mainloop;
-  pa_mainloop_api* api = mainloop.api();
+  pa_glib_mainloop* mainloop = nullptr;
+  pa_mainloop_api* api = nullptr;
   pa_context* context = nullptr;
   pa_time_event* retry = nullptr;
   pa_time_event* followCheck = nullptr;
@@ -478,6 +479,8 @@ struct PulseWaveIn::Impl {
 };
 
 PulseWaveIn::PulseWaveIn() : impl_(std::make_unique<Impl>()) {
+  impl_->mainloop = pa_glib_mainloop_new(g_main_context_default());
+  impl_->api = pa_glib_mainloop_get_api(impl_->mainloop);
   impl_->connect();
 }
 
@@ -487,10 +490,26 @@ PulseWaveIn::~PulseWaveIn() {
   if (impl_->retry != nullptr) impl_->api->time_free(impl_->retry);
   if (impl_->followCheck != nullptr) impl_->api->time_free(impl_->followCheck);
   impl_->dropContext();
+  pa_glib_mainloop_free(impl_->mainloop);
 }
 
 bool PulseWaveIn::runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  return dispatchUntil(done, timeout);
+  GMainContext* context = g_main_context_default();
+  bool expired = false;
+  GSource* timer =
+      g_timeout_source_new(static_cast<guint>(std::max<long long>(timeout.count(), 0)));
+  g_source_set_callback(
+      timer,
+      [](gpointer flag) -> gboolean {
+        *static_cast<bool*>(flag) = true;
+        return G_SOURCE_REMOVE;
+      },
+      &expired, nullptr);
+  g_source_attach(timer, context);
+  while (!done() && !expired) g_main_context_iteration(context, TRUE);
+  g_source_destroy(timer);
+  g_source_unref(timer);
+  return done();
 }
 
 bool PulseWaveIn::waitForDeviceList(std::uint32_t timeoutMs) {
