@@ -111,6 +111,28 @@ void TForm1::setDialogs(TForm2* form2, TForm3* form3) {
   form3_ = form3;
 }
 
+void TForm1::makeDialogsWhenNeeded() {
+  dialogsWhenNeeded_ = true;
+}
+
+TForm2* TForm1::setupDialog() {
+  if (form2_ != nullptr || !dialogsWhenNeeded_) return form2_;
+  ownForm2_ =
+      std::make_unique<TForm2>(TForm2::Services{settings, *this, services_.ui, services_.locale,
+                                                services_.shell, services_.dataFolder},
+                               this);
+  form2_ = ownForm2_.get();
+  // Its fields take over from the ones the measurement used meanwhile.
+  const PlainMeasurementFields& kept = fieldsBeforeDialog_;
+  form2_->Edit1->setText(QString::fromStdString(kept.calibration));
+  form2_->Edit2->setText(QString::fromStdString(kept.decay));
+  form2_->setCalibrationFieldRed(kept.calibrationRed);
+  form2_->setDecayFieldRed(kept.decayRed);
+  form2_->setHeadroomText(kept.headroom);
+  form2_->setDcOffsetTexts(kept.dcOffsetLeft, kept.dcOffsetRight);
+  return form2_;
+}
+
 SkinContext TForm1::skinContext() {
   return SkinContext{workBitmap, settings, displayState, services_.dataFolder, services_.ui, *this};
 }
@@ -191,6 +213,9 @@ void TForm1::FormActivate() {
   if (form2_ != nullptr) {
     form2_->Edit1->setText(QString::fromStdString(settings.calibrationText));
     form2_->Edit2->setText(QString::fromStdString(settings.decayText));
+  } else {
+    fieldsBeforeDialog_.calibration = settings.calibrationText;
+    fieldsBeforeDialog_.decay = settings.decayText;
   }
   // The checks need only the window's outer size, so it moves once, straight
   // to where they put it.
@@ -253,7 +278,7 @@ void TForm1::FormClose() {
 }
 
 void TForm1::runSetupDialog() {
-  if (form2_ == nullptr) return;
+  if (setupDialog() == nullptr) return;
   form2_->runSetupDialog();
   // The focus comes back from the dialog: back to the start-up place, and the
   // dialog's live fields back to their stored texts. Not on the way out.
@@ -341,6 +366,11 @@ void TForm1::setClientSize(int width, int height) {
 }
 
 void TForm1::showRecovery() {
+  if (form3_ == nullptr && dialogsWhenNeeded_) {
+    ownForm3_ = std::make_unique<TForm3>(this);
+    ownForm3_->setWindowFlag(Qt::Window);
+    form3_ = ownForm3_.get();
+  }
   if (form3_ != nullptr) form3_->showRecovery();
 }
 
@@ -355,9 +385,8 @@ void TForm1::setProgress(int position) {
 }
 
 void TForm1::processBuffer(const std::int16_t* samples, std::int32_t frameCount) {
-  PlainMeasurementFields standIn;
   MeasurementFields& fields =
-      form2_ != nullptr ? static_cast<MeasurementFields&>(*form2_) : standIn;
+      form2_ != nullptr ? static_cast<MeasurementFields&>(*form2_) : fieldsBeforeDialog_;
   tarnvale::processBuffer(
       samples, frameCount, meterState,
       BufferCycleContext{settings, dcCapturePending, positionTable, fields, services_.clock,

@@ -11,6 +11,7 @@
 #include "display/display_copy.h"
 #include "display/display_state.h"
 #include "display/skin.h"
+#include "meter/measurement_fields.h"
 #include "meter/meter_state.h"
 #include "meter/position_table.h"
 #include "platform/buffer_done_event.h"
@@ -51,6 +52,9 @@ class TForm1 final : public QWidget, public DisplayHost, public SetupHost, priva
 
   // The setup dialog and the recovery window, created after this window.
   void setDialogs(TForm2* form2, TForm3* form3);
+  // Or made by this window when first needed: most of the program's widgets
+  // are theirs, and a meter left running never opens either.
+  void makeDialogsWhenNeeded();
 
   void FormCreate();
   void FormShow();
@@ -112,6 +116,7 @@ class TForm1 final : public QWidget, public DisplayHost, public SetupHost, priva
   void setProgress(int position) override;
 
   void applyTopmost(bool on);
+  TForm2* setupDialog();
   void processBuffer(const std::int16_t* samples, std::int32_t frameCount);
   void updateShapeMask();
   SkinContext skinContext();
@@ -132,6 +137,12 @@ class TForm1 final : public QWidget, public DisplayHost, public SetupHost, priva
   // Runs of key-colour pixels, row by row, as last applied to the window shape.
   std::vector<int> keyRuns_;
   std::vector<int> scanRuns_;  // reused, so the scan allocates nothing per buffer
+  // What the measurement reads and writes while the setup dialog is not made yet.
+  PlainMeasurementFields fieldsBeforeDialog_;
+  bool dialogsWhenNeeded_ = false;
+  // Last: gone before what they refer to.
+  std::unique_ptr<TForm2> ownForm2_;
+  std::unique_ptr<TForm3> ownForm3_;
 };
 
 }  // namespace tarnvale

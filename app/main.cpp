@@ -4,12 +4,10 @@
 
 #include "app/app_texts.h"
 #include "app/form1.h"
-#include "capture/form3.h"
 #include "platform/clock.h"
 #include "platform/pulse_wave_in.h"
 #include "platform/qt_services.h"
 #include "raster/system_colors.h"
-#include "setup/form2.h"
 
 int main(int argc, char** argv) {
   using namespace tarnvale;
@@ -38,12 +36,7 @@ int main(int argc, char** argv) {
   auto form1 = std::make_unique<TForm1>(
       TForm1::Services{*waveIn, ui, clock, locale, screens, shell, TARNVALE_DATA_FOLDER});
   ui.setParentWindow(form1.get());
-  auto form2 = std::make_unique<TForm2>(
-      TForm2::Services{form1->settings, *form1, ui, locale, shell, TARNVALE_DATA_FOLDER},
-      form1.get());
-  auto form3 = std::make_unique<TForm3>(form1.get());
-  form3->setWindowFlag(Qt::Window);
-  form1->setDialogs(form2.get(), form3.get());
+  form1->makeDialogsWhenNeeded();
 
   form1->show();
   const int result = QApplication::exec();

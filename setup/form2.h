@@ -24,9 +24,9 @@ class QRadioButton;
 
 namespace tarnvale {
 
-// The setup dialog. Created once, hidden between uses; the measurement reads
-// and writes its calibration, decay, headroom and DC offset fields for every
-// buffer through MeasurementFields.
+// The setup dialog. Created once, when first opened, and hidden between uses;
+// from then on the measurement reads and writes its calibration, decay,
+// headroom and DC offset fields for every buffer through MeasurementFields.
 class TForm2 final : public QDialog, public MeasurementFields {
  public:
   struct Services {

@@ -274,6 +274,40 @@ TEST_F(Form1Test, ActivationPlacesTheWindowAndRestoresTheDialogFields) {
   EXPECT_EQ(form2.Edit2->text(), "4");
 }
 
+TEST_F(Form1Test, DialogsMadeWhenNeededTakeOverWhatTheMeasurementKept) {
+  write("Form", "cal", "-4");
+  auto form = start();
+  form->makeDialogsWhenNeeded();
+  // The windows' own classes carry no meta-object of their own: found by name.
+  const auto made = [&form](const char* name) {
+    return form->findChildren<QWidget*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+  };
+  form->show();
+  // Measured with the fields the activation restored, before any dialog exists.
+  const std::int16_t frame[] = {16384, 0};
+  ASSERT_TRUE(waveIn.deliver(form->captureState.waveInHandle, frame));
+  QCoreApplication::sendPostedEvents(form.get());
+  EXPECT_TRUE(made("Form2").empty());
+  for (int opening = 0; opening < 2; ++opening) {
+    QTimer::singleShot(0, form.get(), [&made] {
+      const QList<QWidget*> dialogs = made("Form2");
+      ASSERT_EQ(dialogs.size(), 1);
+      auto* form2 = static_cast<TForm2*>(dialogs[0]);
+      // The headroom the last buffer gave, which the dialog's filling leaves alone.
+      EXPECT_EQ(form2->Label14->text(), "4 dB");
+      EXPECT_EQ(form2->Edit1->text(), "-4");
+      form2->close();
+    });
+    form->Image1MouseDown(Qt::RightButton);
+  }
+  // The recovery window too appears only once a device is lost.
+  EXPECT_TRUE(made("Form3").empty());
+  waveIn.lose(form->captureState.waveInHandle);
+  QCoreApplication::sendPostedEvents(form.get());
+  ASSERT_EQ(made("Form3").size(), 1);
+  EXPECT_FALSE(made("Form3")[0]->isVisible());
+}
+
 struct ShowCase {
   const char* left;
   const char* top;
