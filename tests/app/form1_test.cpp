@@ -288,8 +288,10 @@ TEST_F(Form1Test, DialogsMadeWhenNeededTakeOverWhatTheMeasurementKept) {
   ASSERT_TRUE(waveIn.deliver(form->captureState.waveInHandle, frame));
   QCoreApplication::sendPostedEvents(form.get());
   EXPECT_TRUE(made("Form2").empty());
+  int shown = 0;
   for (int opening = 0; opening < 2; ++opening) {
-    QTimer::singleShot(0, form.get(), [&made] {
+    QTimer::singleShot(0, form.get(), [&made, &shown] {
+      ++shown;
       const QList<QWidget*> dialogs = made("Form2");
       ASSERT_EQ(dialogs.size(), 1);
       auto* form2 = static_cast<TForm2*>(dialogs[0]);
@@ -300,6 +302,7 @@ TEST_F(Form1Test, DialogsMadeWhenNeededTakeOverWhatTheMeasurementKept) {
     });
     form->Image1MouseDown(Qt::RightButton);
   }
+  EXPECT_EQ(shown, 2);  // each right click ran the dialog
   // The recovery window too appears only once a device is lost.
   EXPECT_TRUE(made("Form3").empty());
   waveIn.lose(form->captureState.waveInHandle);
